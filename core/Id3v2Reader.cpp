@@ -1,0 +1,338 @@
+#include "core/Id3v2Reader.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "core/SizeCodec.h"
+#include "core/Utf.h"
+
+namespace quilto::core {
+
+namespace {
+
+constexpr std::uint8_t kTagUnsynchronised = 0x80;
+constexpr std::uint8_t kTagExtendedHeader = 0x40;
+
+// Each string of a frame may or may not start with its own byte order mark
+// (lame writes an empty description as a bare 00 00 before a text with one).
+class StringDecoder {
+public:
+    StringDecoder(int encoding, const TextCodec& codec) : encoding_(encoding), codec_(codec) {}
+
+    int terminatorWidth() const { return encoding_ == 1 || encoding_ == 2 ? 2 : 1; }
+
+    // Length of the string at the start of data, up to its terminator.
+    std::size_t stringLength(ByteView data) const {
+        if (terminatorWidth() == 1) {
+            const auto nul = std::find(data.begin(), data.end(), std::uint8_t{0});
+            return static_cast<std::size_t>(nul - data.begin());
+        }
+        std::size_t i = 0;
+        while (i + 1 < data.size() && (data[i] != 0 || data[i + 1] != 0)) i += 2;
+        return std::min(i, data.size());
+    }
+
+    std::string decode(ByteView bytes) {
+        switch (encoding_) {
+            case 0: {
+                std::string_view text = AsChars(bytes);
+                while (!text.empty() && static_cast<unsigned char>(text.back()) < 33) text.remove_suffix(1);
+                return codec_.decode(text);
+            }
+            case 1:
+                if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+                    order_ = Utf16Order::LittleEndian;
+                    bytes = bytes.subspan(2);
+                } else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+                    order_ = Utf16Order::BigEndian;
+                    bytes = bytes.subspan(2);
+                }
+                return DecodeUtf16(AsChars(bytes), order_);
+            case 2:
+                if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) bytes = bytes.subspan(2);
+                return DecodeUtf16(AsChars(bytes), Utf16Order::BigEndian);
+            default:
+                if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes = bytes.subspan(3);
+                return SanitizeUtf8(AsChars(bytes));
+        }
+    }
+
+    // Splits data into its terminated strings (the last needs no terminator).
+    std::vector<ByteView> split(ByteView data) const {
+        std::vector<ByteView> strings;
+        while (!data.empty()) {
+            const std::size_t length = stringLength(data);
+            strings.push_back(data.first(length));
+            data = data.subspan(std::min(data.size(), length + static_cast<std::size_t>(terminatorWidth())));
+        }
+        return strings;
+    }
+
+private:
+    int encoding_;
+    const TextCodec& codec_;
+    Utf16Order order_ = Utf16Order::LittleEndian;  // for strings that come without a mark
+};
+
+std::string TrimTrailingBelow33(std::string text) {
+    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33) text.pop_back();
+    return text;
+}
+
+bool IsKnownEncoding(std::uint8_t encoding) { return encoding <= 3; }
+
+bool IsAllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "(13)" refers to genre 13, "(17)Rock" names Rock, "((13)" is the text "(13)".
+// A reference without a number keeps the text as it is.
+std::string ResolveGenre(std::string text, bool version4, const GenreTable& genres) {
+    auto byNumber = [&genres](std::string_view digits) -> std::optional<std::string> {
+        if (digits.size() > 3) return std::string();
+        const auto n = static_cast<std::size_t>(std::stoi(std::string(digits)));
+        if (n >= genres.id3v1Names().size()) return std::string();
+        const std::string& name = genres.id3v2Names()[n];
+        return name == kUserGenre ? std::string() : name;
+    };
+    // Version 2.4 writes a bare number instead of the parenthesised one.
+    if (version4 && IsAllDigits(text)) return *byNumber(text);
+    if (text.size() < 2 || text[0] != '(') return text;
+    if (text[1] == '(') return text.substr(1);
+    const std::size_t close = text.find(')');
+    if (close == std::string::npos || !IsAllDigits(std::string_view(text).substr(1, close - 1))) return text;
+    const std::string rest = text.substr(close + 1);
+    if (!rest.empty()) return rest;
+    return *byNumber(std::string_view(text).substr(1, close - 1));
+}
+
+Bytes RemoveUnsynchronisation(ByteView data) {
+    Bytes out;
+    out.reserve(data.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        out.push_back(data[i]);
+        if (data[i] == 0xFF && i + 1 < data.size() && data[i + 1] == 0x00) ++i;
+    }
+    return out;
+}
+
+std::string_view TrimmedId(std::string_view id) {
+    while (!id.empty() && static_cast<unsigned char>(id.front()) < 33) id.remove_prefix(1);
+    while (!id.empty() && static_cast<unsigned char>(id.back()) < 33) id.remove_suffix(1);
+    return id;
+}
+
+bool IsFrameIdChar(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+// Where a frame may plausibly follow: the end of the tag, padding, or an ID.
+bool LooksLikeFrameStart(ByteView tag, std::uint64_t offset) {
+    if (offset == tag.size()) return true;
+    if (offset + 4 > tag.size()) return false;
+    if (tag[offset] == 0) return true;
+    return std::all_of(tag.begin() + static_cast<std::ptrdiff_t>(offset), tag.begin() + static_cast<std::ptrdiff_t>(offset + 4),
+                       IsFrameIdChar);
+}
+
+struct FrameLayout {
+    int version;          // major version: 2, 3 or 4
+    std::size_t idSize;   // 3 for version 2.2, else 4
+    std::size_t headerSize;
+};
+
+// Version 2.4 sizes are syncsafe; some writers stored them plain anyway, so a
+// syncsafe size that lands nowhere while the plain one lands on a frame wins
+// the plain reading.
+std::int64_t FrameSize(ByteView tag, std::size_t pos, const FrameLayout& layout) {
+    const ByteView sizeBytes = tag.subspan(pos + layout.idSize, layout.idSize);
+    if (layout.version == 2) return ReadBe24(sizeBytes.data());
+    const std::int64_t plain = DecodeSize(SizeEncoding::Plain, sizeBytes);
+    if (layout.version != 4) return plain;
+    const bool syncsafeForm = std::none_of(sizeBytes.begin(), sizeBytes.end(), [](std::uint8_t b) { return b & 0x80; });
+    if (!syncsafeForm) return plain;
+    const std::int64_t syncsafe = DecodeSize(SizeEncoding::Syncsafe, sizeBytes);
+    if (syncsafe < 0x80) return syncsafe;
+    const auto next = [&](std::int64_t size) { return pos + layout.headerSize + static_cast<std::uint64_t>(size); };
+    if (!LooksLikeFrameStart(tag, next(syncsafe)) && LooksLikeFrameStart(tag, next(plain))) return plain;
+    return syncsafe;
+}
+
+// The frame body as its content, with frame-level transformations undone;
+// nothing when the body is compressed or encrypted.
+std::optional<Bytes> FrameBody(ByteView body, std::uint8_t formatFlags, const FrameLayout& layout, bool tagUnsync) {
+    std::size_t skip = 0;
+    if (layout.version == 3) {
+        if (formatFlags & 0xC0) return std::nullopt;  // compressed or encrypted
+        if (formatFlags & 0x20) skip = 1;              // group identifier
+    } else if (layout.version == 4) {
+        if (formatFlags & 0x0C) return std::nullopt;  // compressed or encrypted
+        if (formatFlags & 0x40) skip += 1;             // group identifier
+        if (formatFlags & 0x01) skip += 4;             // data length indicator
+    }
+    if (skip > body.size()) return std::nullopt;
+    body = body.subspan(skip);
+    if (layout.version == 4 && ((formatFlags & 0x02) || tagUnsync)) return RemoveUnsynchronisation(body);
+    return Bytes(body.begin(), body.end());
+}
+
+class TagWalker {
+public:
+    TagWalker(Id3v2Record& record, const GenreTable& genres, const TextCodec& codec, int version)
+        : record_(record), genres_(genres), codec_(codec), version_(version) {}
+
+    void frame(std::string_view id, ByteView data) {
+        if (id == "GEOB") {
+            // Encoding 0, MIME type "text", file name "mp3cue CueSheet".
+            static constexpr std::string_view kCueMark("\0text\0mp3cue CueSheet\0", 22);
+            if (StartsWith(data, kCueMark)) record_.hasCue = true;
+            return;
+        }
+        if (data.empty() || !IsKnownEncoding(data[0])) return;
+        const int field = FieldFor(id);
+        if (field < 0) {
+            if (id == "TDRC") dateYear_ = firstText(data).substr(0, 4);
+            return;
+        }
+        if (id == "COMM" || id == "COM") {
+            comment(data);
+        } else if (id == "WXXX" || id == "WXX") {
+            url(data);
+        } else {
+            std::string text = TrimTrailingBelow33(allText(data));
+            if (id == "TCON" || id == "TCO") text = ResolveGenre(std::move(text), version_ == 4, genres_);
+            if (id == "TYER" || id == "TYE") sawYearFrame_ = true;
+            record_.field(static_cast<std::size_t>(field)) = std::move(text);
+        }
+    }
+
+    void finish() {
+        if (!sawYearFrame_ && dateYear_) record_.year = TrimTrailingBelow33(*dateYear_);
+    }
+
+private:
+    static int FieldFor(std::string_view id) {
+        static constexpr std::array<std::string_view, Id3v2Record::kFieldCount> kVersion22Ids = {
+            "TP1", "TT2", "TAL", "TRK", "TYE", "COM", "TCO", "TCM", "TOA", "TCR", "WXX", "TEN", "TSS",
+        };
+        const auto& ids = id.size() == 3 ? kVersion22Ids : kId3v2FrameIds;
+        const auto found = std::find(ids.begin(), ids.end(), id);
+        return found == ids.end() ? -1 : static_cast<int>(found - ids.begin());
+    }
+
+    std::string firstText(ByteView data) {
+        StringDecoder decoder(data[0], codec_);
+        const ByteView text = data.subspan(1);
+        return decoder.decode(text.first(decoder.stringLength(text)));
+    }
+
+    // Version 2.4 separates several values by terminators; the 2.3 form of
+    // that is "/". Older versions end the text at the first terminator.
+    std::string allText(ByteView data) {
+        if (version_ != 4) return firstText(data);
+        StringDecoder decoder(data[0], codec_);
+        std::string joined;
+        for (const ByteView piece : decoder.split(data.subspan(1))) {
+            std::string value = decoder.decode(piece);
+            if (value.empty()) continue;
+            if (!joined.empty()) joined += '/';
+            joined += value;
+        }
+        return joined;
+    }
+
+    void comment(ByteView data) {
+        if (StartsWith(data.subspan(1), "AlbumWrap")) {
+            record_.albumWrap = true;
+            return;
+        }
+        if (data.size() < 4) return;
+        StringDecoder decoder(data[0], codec_);
+        ByteView rest = data.subspan(4);  // encoding byte and language
+        const std::size_t descriptionLength = decoder.stringLength(rest);
+        const bool describedComment = descriptionLength > 0;
+        rest = rest.subspan(std::min(rest.size(), descriptionLength + static_cast<std::size_t>(decoder.terminatorWidth())));
+        decoder.decode(data.subspan(4, descriptionLength));  // picks up its byte order mark, if any
+        std::string text = TrimTrailingBelow33(decoder.decode(rest.first(decoder.stringLength(rest))));
+        // Players add described comments ("iTunNORM" and the like); they must
+        // not push out the comment the user wrote.
+        if (describedComment && haveUndescribedComment_) return;
+        if (!describedComment) haveUndescribedComment_ = true;
+        record_.comment = std::move(text);
+    }
+
+    void url(ByteView data) {
+        StringDecoder decoder(data[0], codec_);
+        ByteView rest = data.subspan(1);
+        const std::size_t descriptionLength = decoder.stringLength(rest);
+        rest = rest.subspan(std::min(rest.size(), descriptionLength + static_cast<std::size_t>(decoder.terminatorWidth())));
+        StringDecoder latin(0, codec_);  // the link itself is always a single-byte text
+        record_.url = TrimTrailingBelow33(latin.decode(rest.first(latin.stringLength(rest))));
+    }
+
+    Id3v2Record& record_;
+    const GenreTable& genres_;
+    const TextCodec& codec_;
+    int version_;
+    bool sawYearFrame_ = false;
+    bool haveUndescribedComment_ = false;
+    std::optional<std::string> dateYear_;
+};
+
+}  // namespace
+
+std::uint64_t TagLength(ByteView header) {
+    if (header.size() < kId3v2HeaderSize || !StartsWith(header, "ID3")) return 0;
+    return (std::uint64_t{header[6]} << 21) + (std::uint64_t{header[7]} << 14) + (std::uint64_t{header[8]} << 7) +
+           header[9] + kId3v2HeaderSize;
+}
+
+bool ReadId3v2(ByteView tag, Id3v2Record& record, const GenreTable& genres, const TextCodec& codec) {
+    if (TagLength(tag) == 0) return false;
+    tag = tag.first(std::min<std::uint64_t>(tag.size(), TagLength(tag)));
+    const int major = tag[3];
+    const std::uint8_t flags = tag[5];
+    // Unknown versions are read with the 2.3 layout.
+    const int version = major == 2 || major == 4 ? major : 3;
+    const FrameLayout layout{version, version == 2 ? 3u : 4u, version == 2 ? 6u : 10u};
+    if (layout.version == 2 && (flags & 0x40)) return false;  // a compressed 2.2 tag cannot be read
+
+    // Versions 2.2 and 2.3 unsynchronise the whole tag after the header.
+    Bytes undone;
+    if (layout.version != 4 && (flags & kTagUnsynchronised)) {
+        undone.assign(tag.begin(), tag.begin() + kId3v2HeaderSize);
+        const Bytes body = RemoveUnsynchronisation(tag.subspan(kId3v2HeaderSize));
+        undone.insert(undone.end(), body.begin(), body.end());
+        tag = undone;
+    }
+
+    std::size_t pos = kId3v2HeaderSize;
+    if (layout.version >= 3 && (flags & kTagExtendedHeader) && tag.size() >= kId3v2HeaderSize + 4) {
+        const ByteView sizeBytes = tag.subspan(kId3v2HeaderSize, 4);
+        // 2.3 counts the header without its size field, 2.4 with it (syncsafe).
+        const std::int64_t size = layout.version == 3 ? 4 + DecodeSize(SizeEncoding::Plain, sizeBytes)
+                                                      : DecodeSize(SizeEncoding::Syncsafe, sizeBytes);
+        // A size that cannot be right is ignored: the walk then slides over the header.
+        if (size > 0 && static_cast<std::uint64_t>(size) <= tag.size() - pos) pos += static_cast<std::size_t>(size);
+    }
+
+    TagWalker walker(record, genres, codec, layout.version);
+    while (pos + layout.headerSize <= tag.size()) {
+        const std::string_view id = AsChars(tag.subspan(pos, layout.idSize));
+        const bool idReadable = TrimmedId(id).size() == layout.idSize;
+        const std::int64_t size = idReadable ? FrameSize(tag, pos, layout) : 0;
+        if (size <= 0 || static_cast<std::uint64_t>(size) > tag.size() - pos - layout.headerSize) {
+            ++pos;  // padding or damage: slide until frames make sense again
+            continue;
+        }
+        const ByteView body = tag.subspan(pos + layout.headerSize, static_cast<std::size_t>(size));
+        const std::uint8_t formatFlags = layout.version == 2 ? 0 : tag[pos + 9];
+        if (const auto content = FrameBody(body, formatFlags, layout, (flags & kTagUnsynchronised) != 0)) {
+            walker.frame(id, *content);
+        }
+        pos += layout.headerSize + static_cast<std::size_t>(size);
+    }
+    walker.finish();
+    return record.hasCue;
+}
+
+}  // namespace quilto::core

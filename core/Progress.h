@@ -1,0 +1,56 @@
+// How a long operation reports progress and learns of a Cancel. The shell
+// implements it with its progress window; headless callers use NoProgress.
+#pragma once
+
+#include <chrono>
+#include <string_view>
+
+namespace quilto::core {
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+
+    // Tested at the top of every pass of a long loop, so it must be cheap.
+    virtual bool cancelRequested() const = 0;
+
+    // Lets the user interface process its pending events. Loops call it through
+    // ProgressPacer, about every 50 ms, never once per item.
+    virtual void pump() = 0;
+
+    virtual void setCaption(std::string_view) {}
+    virtual void setPanelText(int /*panel*/, std::string_view) {}
+};
+
+class NoProgress final : public Progress {
+public:
+    bool cancelRequested() const override { return false; }
+    void pump() override {}
+};
+
+// Calls Progress::pump at most once per interval, looking at the clock only
+// every few steps so that a step stays a few instructions long.
+class ProgressPacer {
+public:
+    explicit ProgressPacer(Progress& progress, std::chrono::milliseconds interval = std::chrono::milliseconds(50))
+        : progress_(progress), interval_(interval), next_(std::chrono::steady_clock::now() + interval) {}
+
+    bool cancelled() const { return progress_.cancelRequested(); }
+
+    void step() {
+        if (++steps_ % kStepsPerClockLook != 0) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now < next_) return;
+        next_ = now + interval_;
+        progress_.pump();
+    }
+
+private:
+    static constexpr unsigned kStepsPerClockLook = 64;
+    Progress& progress_;
+    std::chrono::milliseconds interval_;
+    std::chrono::steady_clock::time_point next_;
+    unsigned steps_ = 0;
+};
+
+}  // namespace quilto::core
