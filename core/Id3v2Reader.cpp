@@ -82,6 +82,16 @@ std::string TrimTrailingBelow33(std::string text) {
 
 bool IsKnownEncoding(std::uint8_t encoding) { return encoding <= 3; }
 
+// The year of a date is its first four characters; cutting at four bytes
+// could split a character of a damaged date and leave invalid UTF-8.
+std::string FirstCharacters(std::string_view utf8, std::size_t count) {
+    std::size_t end = 0;
+    for (; count > 0 && end < utf8.size(); --count) {
+        end += std::max<std::size_t>(1, Utf8SequenceLength(utf8.substr(end)));
+    }
+    return std::string(utf8.substr(0, end));
+}
+
 bool IsAllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -190,7 +200,7 @@ public:
         if (data.empty() || !IsKnownEncoding(data[0])) return;
         const int field = FieldFor(id);
         if (field < 0) {
-            if (id == "TDRC") dateYear_ = firstText(data).substr(0, 4);
+            if (id == "TDRC") dateYear_ = FirstCharacters(firstText(data), 4);
             return;
         }
         if (id == "COMM" || id == "COM") {
@@ -198,8 +208,10 @@ public:
         } else if (id == "WXXX" || id == "WXX") {
             url(data);
         } else {
-            std::string text = TrimTrailingBelow33(allText(data));
-            if (id == "TCON" || id == "TCO") text = ResolveGenre(std::move(text), version_ == 4, genres_);
+            const bool genre = id == "TCON" || id == "TCO";
+            // Each value of a genre list is a reference or a name of its own.
+            std::string text = TrimTrailingBelow33(allText(data, genre ? &genres_ : nullptr));
+            if (genre && version_ != 4) text = ResolveGenre(std::move(text), false, genres_);
             if (id == "TYER" || id == "TYE") sawYearFrame_ = true;
             record_.field(static_cast<std::size_t>(field)) = std::move(text);
         }
@@ -227,12 +239,14 @@ private:
 
     // Version 2.4 separates several values by terminators; the 2.3 form of
     // that is "/". Older versions end the text at the first terminator.
-    std::string allText(ByteView data) {
+    // With genres given, each value is resolved as a genre reference.
+    std::string allText(ByteView data, const GenreTable* genres = nullptr) {
         if (version_ != 4) return firstText(data);
         StringDecoder decoder(data[0], codec_);
         std::string joined;
         for (const ByteView piece : decoder.split(data.subspan(1))) {
             std::string value = decoder.decode(piece);
+            if (genres) value = ResolveGenre(TrimTrailingBelow33(std::move(value)), true, *genres);
             if (value.empty()) continue;
             if (!joined.empty()) joined += '/';
             joined += value;
@@ -249,9 +263,11 @@ private:
         StringDecoder decoder(data[0], codec_);
         ByteView rest = data.subspan(4);  // encoding byte and language
         const std::size_t descriptionLength = decoder.stringLength(rest);
-        const bool describedComment = descriptionLength > 0;
+        // Decoded, so that an empty description written as a bare byte order
+        // mark (FF FE 00 00, as most UTF-16 writers do) counts as empty; this
+        // also picks up the mark's byte order for a text without one.
+        const bool describedComment = !decoder.decode(data.subspan(4, descriptionLength)).empty();
         rest = rest.subspan(std::min(rest.size(), descriptionLength + static_cast<std::size_t>(decoder.terminatorWidth())));
-        decoder.decode(data.subspan(4, descriptionLength));  // picks up its byte order mark, if any
         std::string text = TrimTrailingBelow33(decoder.decode(rest.first(decoder.stringLength(rest))));
         // Players add described comments ("iTunNORM" and the like); they must
         // not push out the comment the user wrote.
@@ -317,6 +333,14 @@ bool ReadId3v2(ByteView tag, Id3v2Record& record, const GenreTable& genres, cons
 
     TagWalker walker(record, genres, codec, layout.version);
     while (pos + layout.headerSize <= tag.size()) {
+        if (tag[pos] < 33) {
+            // No ID starts with such a byte, so the slide would pass it by one:
+            // pass the whole run (padding, mostly) at once.
+            const auto run = std::find_if(tag.begin() + static_cast<std::ptrdiff_t>(pos), tag.end(),
+                                          [](std::uint8_t c) { return c >= 33; });
+            pos = static_cast<std::size_t>(run - tag.begin());
+            continue;
+        }
         const std::string_view id = AsChars(tag.subspan(pos, layout.idSize));
         const bool idReadable = TrimmedId(id).size() == layout.idSize;
         const std::int64_t size = idReadable ? FrameSize(tag, pos, layout) : 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -51,7 +52,7 @@ private:
     std::uint64_t size_ = 0;
     std::uint64_t position_ = 0;
     std::int64_t modificationTime_ = 0;
-    Bytes window_;
+    std::unique_ptr<std::uint8_t[]> window_;  // kWindowSize bytes once used, never cleared
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
 };

@@ -8,7 +8,10 @@ InvalidNumber::InvalidNumber(std::string_view text)
     : std::runtime_error("'" + std::string(text) + "' is not a valid integer value") {}
 
 std::optional<std::int32_t> TryParseInt32(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;  // from_chars would take "+-5" as -5
+    }
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;

@@ -1,13 +1,17 @@
 // QuickFrameScan: the stream estimated from the first frame header and its
 // VBR header, reading at most a few dozen bytes.
+#include <array>
+
 #include "core/FrameScan.h"
 
 namespace quilto::core {
 
 StreamColumns QuickFrameScan(InputFile& file) {
     const std::uint64_t start = file.position();
-    const Bytes frame = file.readBytesAt(start, kVbrHeaderReach);
-    file.seek(start + frame.size());
+    // Through the file's window, which the search for this frame has just
+    // filled: a read of its own would cost a system call per file.
+    std::array<std::uint8_t, kVbrHeaderReach> bytes{};
+    const ByteView frame(bytes.data(), file.read(bytes.data(), bytes.size()));
     StreamInfo info;
     if (frame.size() < 4) return FormatStreamColumns(info);
     const FrameHeader header{ReadBe32(frame.data())};
