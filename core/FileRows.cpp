@@ -1,0 +1,234 @@
+// Building the four parallel lists of a folder and filling them from the files.
+#include "core/FileRows.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <stdexcept>
+
+#include "core/FileAnalysis.h"
+#include "core/FileDate.h"
+#include "core/NumberText.h"
+
+namespace quilto::core {
+
+namespace {
+
+Id3v1Row NewId3v1Row(const std::string& fileName) {
+    Id3v1Row row;
+    row.fileName = fileName;
+    return row;
+}
+
+Id3v2Row NewId3v2Row(const std::string& fileName) {
+    Id3v2Row row;
+    row.fileName = fileName;
+    return row;
+}
+
+RenameRow NewRenameRow(const std::string& fileName) {
+    RenameRow row;
+    const std::size_t dot = fileName.rfind('.');
+    row.fileName = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    row.from = fileName;
+    return row;
+}
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool HasMp3Extension(std::string_view name) {
+    constexpr std::string_view kExtension = ".mp3";
+    if (name.size() < kExtension.size()) return false;
+    const std::string_view tail = name.substr(name.size() - kExtension.size());
+    return std::equal(tail.begin(), tail.end(), kExtension.begin(),
+                      [](char a, char b) { return FoldAscii(a) == b; });
+}
+
+// Folder order: letter case does not separate "a.mp3" from "B.mp3"; names
+// that differ only in case still come in a fixed order, by their bytes.
+bool NameLess(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
+        const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;  // std::string compares bytes as unsigned
+}
+
+struct FolderEntry {
+    std::string name;
+    std::uint64_t size = 0;
+    std::int64_t modificationTime = 0;
+};
+
+// The entry when it belongs in the list: a regular file, a link to one, or a
+// link that leads nowhere (listed so that the user sees it cannot be opened).
+// Directories are excluded as the pattern match excludes them; FIFOs, sockets
+// and devices too, since opening a FIFO blocks until a writer comes.
+std::optional<FolderEntry> ListedEntry(int folderFd, const char* name, unsigned char type) {
+    if (type == DT_DIR || type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return std::nullopt;
+    struct stat info {};
+    if (::fstatat(folderFd, name, &info, 0) == 0) {
+        if (!S_ISREG(info.st_mode)) return std::nullopt;
+        return FolderEntry{name, static_cast<std::uint64_t>(info.st_size), info.st_mtim.tv_sec};
+    }
+    if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
+        return FolderEntry{name, 0, info.st_mtim.tv_sec};
+    }
+    return std::nullopt;
+}
+
+// Everything FillRow writes, so that a refresh starts from the row as created.
+void ResetFilledColumns(FileRecord& record) {
+    record.marker.clear();  // a " " would claim a full scan the refilled columns no longer show
+    record.icon = FileIcon::None;
+    record.cueMark = false;
+    record.containerKind = ContainerKind::Plain;
+    record.tagLength = 0;
+    record.stream = StreamInfo{};
+    for (std::size_t i = static_cast<std::size_t>(FileColumn::Tag); i < kFileColumnCount; ++i) record.texts[i].clear();
+}
+
+}  // namespace
+
+void FolderRows::clear() {
+    files.clear();
+    id3v1.clear();
+    id3v2.clear();
+    rename.clear();
+}
+
+void FolderRows::append(FileRecord record) {
+    const std::string& name = record.fileName();
+    id3v1.push_back(NewId3v1Row(name));
+    id3v2.push_back(NewId3v2Row(name));
+    rename.push_back(NewRenameRow(name));
+    files.push_back(std::move(record));
+}
+
+void FolderRows::reorder(const std::vector<std::size_t>& order) {
+    const std::size_t n = files.size();
+    if (order.size() != n || id3v1.size() != n || id3v2.size() != n || rename.size() != n) {
+        throw std::invalid_argument("FolderRows::reorder: lists and order differ in length");
+    }
+    std::vector<bool> seen(n, false);
+    for (const std::size_t index : order) {
+        if (index >= n || seen[index]) throw std::invalid_argument("FolderRows::reorder: not a permutation");
+        seen[index] = true;
+    }
+    auto apply = [&order](auto& list) {
+        std::remove_reference_t<decltype(list)> sorted;
+        sorted.reserve(list.size());
+        for (const std::size_t index : order) sorted.push_back(std::move(list[index]));
+        list = std::move(sorted);
+    };
+    apply(files);
+    apply(id3v1);
+    apply(id3v2);
+    apply(rename);
+}
+
+bool ScanFolder(FolderRows& rows, const std::string& folder) {
+    rows.clear();
+    rows.folder = folder;
+    if (rows.folder.empty()) return false;
+    if (rows.folder.back() != '/') rows.folder += '/';
+
+    DIR* directory = ::opendir(rows.folder.c_str());
+    if (directory == nullptr) return false;
+    const int folderFd = ::dirfd(directory);
+    std::vector<FolderEntry> entries;
+    bool failed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(directory);
+        if (entry == nullptr) {
+            failed = errno != 0;
+            break;
+        }
+        if (!HasMp3Extension(entry->d_name)) continue;
+        if (auto listed = ListedEntry(folderFd, entry->d_name, entry->d_type)) entries.push_back(std::move(*listed));
+    }
+    ::closedir(directory);
+    if (failed) return false;
+
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return NameLess(a.name, b.name); });
+    rows.files.reserve(entries.size());
+    rows.id3v1.reserve(entries.size());
+    rows.id3v2.reserve(entries.size());
+    rows.rename.reserve(entries.size());
+    for (FolderEntry& entry : entries) {
+        FileRecord record;
+        record.text(FileColumn::FileName) = std::move(entry.name);
+        record.text(FileColumn::FileSize) = GroupThousands(entry.size);
+        record.text(FileColumn::FileDate) = FormatFileDate(entry.modificationTime);
+        record.fileSize = entry.size;
+        record.modificationTime = entry.modificationTime;
+        rows.append(std::move(record));
+    }
+    return true;
+}
+
+void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
+    FileRecord& record = rows.files.at(row);
+    ResetFilledColumns(record);
+    const std::string& name = record.fileName();
+    rows.id3v1.at(row) = NewId3v1Row(name);
+    rows.id3v2.at(row) = NewId3v2Row(name);
+    rows.rename.at(row) = NewRenameRow(name);
+
+    // The quick estimate reads one frame and never pumps or cancels.
+    NoProgress quiet;
+    const FileAnalysis analysis = AnalyseFile(rows.path(row), ScanDepth::Quick, genres, quiet);
+    if (!analysis.opened) {
+        record.icon = FileIcon::CannotOpen;
+        rows.id3v1[row].image = kExcludedImage;
+        rows.id3v2[row].image = kExcludedImage;
+        rows.rename[row].image = kExcludedImage;
+        return;
+    }
+
+    // Size and date as they are now: a refresh follows tag saving, which
+    // changes both.
+    FileColumnTexts texts = MakeFileColumnTexts(analysis);
+    for (std::size_t i = static_cast<std::size_t>(FileColumn::FileSize); i < kFileColumnCount; ++i) {
+        record.texts[i] = std::move(texts[i]);
+    }
+    record.fileSize = analysis.fileSize;
+    record.modificationTime = analysis.modificationTime;
+
+    if (analysis.id3v1) {
+        rows.id3v1[row].tag = *analysis.id3v1;
+        rows.id3v1[row].tagMark = 1;
+    }
+    if (analysis.id3v2) {
+        rows.id3v2[row].tag = *analysis.id3v2;
+        rows.id3v2[row].tagMark = 1;
+        record.cueMark = analysis.hasCue;
+    }
+    record.tagLength = analysis.tagLength;
+    record.containerKind = analysis.containerKind;
+    if (IsPackedKind(record.containerKind)) record.icon = FileIcon::Packed;
+    record.stream = analysis.stream.info;
+}
+
+void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress) {
+    ProgressPacer pacer(progress);
+    const std::string total = "/" + std::to_string(rows.size()) + ")";
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (pacer.cancelled()) return;
+        progress.setPanelText(0, rows.files[row].fileName());
+        progress.setPanelText(1, "(" + std::to_string(row + 1) + total);
+        FillRow(rows, row, genres);
+        pacer.step();
+    }
+}
+
+}  // namespace quilto::core

@@ -1,0 +1,122 @@
+// The "Frame Scan" command over the file list.
+#include "core/FrameScanCommand.h"
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "core/FrameScan.h"
+#include "core/Id3v2Reader.h"
+#include "core/InputFile.h"
+
+namespace quilto::core {
+
+namespace {
+
+bool IsChosen(const FileRecord& record, FrameScanVariant variant) {
+    switch (variant) {
+        case FrameScanVariant::Pack: return record.icon != FileIcon::None;
+        case FrameScanVariant::UnPack: return record.icon == FileIcon::None;
+        case FrameScanVariant::Vbr: return record.text(FileColumn::CV) == "VBR";
+        case FrameScanVariant::Select: return record.selected;
+        case FrameScanVariant::All: return true;
+    }
+    return false;
+}
+
+// The full walk from behind the head tag, without the container detection.
+// Nothing when the file cannot be opened.
+std::optional<StreamColumns> ScanFile(const std::string& path, std::uint64_t& tagLength, Progress& progress) {
+    auto file = InputFile::Open(path);
+    if (!file) return std::nullopt;
+    std::array<std::uint8_t, kId3v2HeaderSize> header{};
+    tagLength = TagLength(ByteView(header.data(), file->read(header.data(), header.size())));
+    file->seek(tagLength);
+    FindFirstFrame(*file, ContainerKind::NoAudio);
+    return FullFrameScan(*file, 0, true, progress);
+}
+
+// The walk of one file pumps only once it has run for a while, so a run over
+// many short files pumps between them; a file is slow enough to look at the
+// clock every time.
+class RowPump {
+public:
+    explicit RowPump(Progress& progress) : progress_(progress) {}
+    void afterRow() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < next_) return;
+        next_ = now + kInterval;
+        progress_.pump();
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kInterval{50};
+    Progress& progress_;
+    std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::now() + kInterval;
+};
+
+}  // namespace
+
+FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Progress& progress,
+                                 FrameScanObserver* observer) {
+    FrameScanObserver quiet;
+    FrameScanObserver& watch = observer ? *observer : quiet;
+    progress.setCaption("Frame Scan ...");
+
+    // Chosen before anything changes the selection, so "Select" means the
+    // rows selected when the command was given.
+    FrameScanResult result;
+    for (FileRecord& record : rows.files) {
+        if (!IsChosen(record, variant)) continue;
+        record.marker.insert(0, kMarkerChosen);
+        ++result.chosen;
+    }
+    watch.scanStarting(result.chosen, rows.size());
+
+    const std::string total = "/" + std::to_string(result.chosen) + ")";
+    RowPump pump(progress);
+    std::size_t reached = 0;  // chosen rows met so far, skipped ones included
+    for (std::size_t row = 0; row < rows.size() && !result.cancelled; ++row) {
+        FileRecord& record = rows.files[row];
+        if (record.marker.empty() || record.marker[0] != kMarkerChosen[0]) continue;
+        ++reached;
+        if (record.marker != kMarkerChosen) continue;  // scanned by an earlier run
+
+        record.selected = true;
+        watch.rowStarting(row, reached, result.chosen);
+        progress.setPanelText(0, record.fileName());
+        progress.setPanelText(1, "(" + std::to_string(reached) + total);
+        std::uint64_t tagLength = 0;
+        const std::optional<StreamColumns> scanned = ScanFile(rows.path(row), tagLength, progress);
+        if (!scanned) {
+            record.icon = FileIcon::CannotOpen;
+            record.selected = false;
+            pump.afterRow();
+            continue;
+        }
+        if (progress.cancelRequested()) {
+            // The walk stopped part-way: its counts are not the file's.
+            result.cancelled = true;
+            break;
+        }
+        for (std::size_t i = 0; i < kStreamColumnCount; ++i) {
+            record.texts[static_cast<std::size_t>(FileColumn::Time) + i] = scanned->texts[i];
+        }
+        record.stream = scanned->info;
+        record.tagLength = tagLength;
+        record.selected = false;
+        watch.rowFinished(row);
+        pump.afterRow();
+    }
+
+    const std::string_view finalMarker = result.cancelled ? std::string_view() : kMarkerScanned;
+    for (FileRecord& record : rows.files) {
+        if (record.marker.empty() || record.marker == kMarkerScanned) continue;
+        record.marker = finalMarker;
+        record.selected = true;
+    }
+    return result;
+}
+
+}  // namespace quilto::core
