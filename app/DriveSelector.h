@@ -1,0 +1,29 @@
+// The volume selector above the folder tree: the root file system, the home
+// folder and the mounted volumes a user keeps files on.
+#pragma once
+
+#include <QComboBox>
+
+namespace quilto::app {
+
+class DriveSelector final : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveSelector(QWidget* parent = nullptr);
+
+    // Re-reads the mounted volumes, keeping the current choice where possible.
+    void refresh();
+    // The entry whose path is the longest prefix of folder (the folder's volume).
+    QString volumeOf(const QString& folder) const;
+    // Selects the entry of folder's volume without emitting volumeChosen.
+    void showVolumeOf(const QString& folder);
+    QString currentVolume() const;
+
+signals:
+    void volumeChosen(const QString& root);
+
+private:
+    bool updating_ = false;
+};
+
+}  // namespace quilto::app

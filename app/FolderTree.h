@@ -1,0 +1,45 @@
+// The folder tree: one chain of nodes from the volume root down to the
+// current folder, its sub-folders below it, and a node for each packed file
+// of the folder that can be opened like a folder.
+#pragma once
+
+#include <QIcon>
+#include <QTreeWidget>
+
+#include "core/ContainerKind.h"
+
+namespace quilto::app {
+
+class FolderTree final : public QTreeWidget {
+    Q_OBJECT
+public:
+    // The image index of a node decides the order among siblings, as the
+    // decimal index in front of the node text.
+    enum class NodeImage { Volume = 0, ChainFolder = 1, SubFolder = 2, PackedFile = 3 };
+
+    explicit FolderTree(QWidget* parent = nullptr);
+
+    // Rebuilds the tree for folder, whose chain starts at volumeRoot.
+    void showFolder(const QString& volumeRoot, const QString& folder);
+    // Adds a node for a packed file of the current folder.
+    void addPackedFile(const QString& fileName, core::ContainerKind kind);
+
+    QTreeWidgetItem* currentFolderNode() const { return currentFolderNode_; }
+    static QString NodePath(const QTreeWidgetItem* item);
+    static bool IsPackedFileNode(const QTreeWidgetItem* item);
+    static core::ContainerKind PackedKind(const QTreeWidgetItem* item);
+
+signals:
+    // A double click on a folder node asks for that folder.
+    void folderRequested(const QString& path);
+    void packedFileRequested(const QString& path, core::ContainerKind kind);
+
+private:
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& path, NodeImage image);
+    void sortChildren(QTreeWidgetItem* parent);
+
+    QTreeWidgetItem* currentFolderNode_ = nullptr;
+    QIcon volumeIcon_, folderIcon_, openFolderIcon_, packedIcon_;
+};
+
+}  // namespace quilto::app

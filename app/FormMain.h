@@ -1,0 +1,142 @@
+// The program's one main window: the file browser above (volumes, folder
+// tree, file list), the five pages below, the menus and the status bar.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+#include "core/FileRows.h"
+#include "core/FileSort.h"
+#include "core/FrameScanCommand.h"
+#include "core/GenreTable.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QTreeWidgetItem;
+
+namespace quilto::app {
+
+class DriveSelector;
+class FileListModel;
+class FileListView;
+class FolderTree;
+class HelpWindow;
+class ProgressWindow;
+class TagListModel;
+struct AppSettings;
+
+class FormMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Page { PackPage = 0, UnPackPage = 1, Id3v1Page = 2, Id3v2Page = 3, ReNamePage = 4 };
+
+    // arguments: the command line's paths (first start) to open.
+    explicit FormMain(QStringList arguments = {}, QWidget* parent = nullptr);
+    ~FormMain() override;
+
+    // Runs the start-up's first idle step now (tests call it; normally a
+    // zero timer does after the window is shown).
+    void runFirstIdle();
+
+    // A hand-over from a second start: the paths, one per line.
+    void handOver(const QStringList& paths);
+    // Shows the first path's folder and remembers its file to select.
+    bool openFromArguments(const QStringList& paths, bool refreshNow);
+    void selectPendingFile();
+
+    // The folder scan: rebuilds the tree and the rows for folder.
+    void scanFolder(const QString& folder, bool refreshNow);
+    void fillRows();
+    void runFrameScan(core::FrameScanVariant variant);
+    void sortByColumn(int column);
+
+    QString currentFolder() const { return currentFolder_; }
+    const core::FolderRows& rows() const { return rows_; }
+    FileListView* fileList() const { return fileList_; }
+    QTabWidget* pages() const { return pages_; }
+    QString statusText(int panel) const;
+    QString columnCaption(int column) const;
+    int rowTop() const { return rowTop_; }
+    int rowPitch() const { return rowPitch_; }
+    // What a drag out of the file list carries: the selected files in list order.
+    QList<QUrl> selectedFileUrls() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildMenus();
+    void loadSettings();
+    void storeSettings();
+    void applyColumnWidths();
+
+    void setBusy(bool busy);
+    // Asks a running refresh or frame scan to stop at its next check.
+    void cancelRunningWork();
+    void pageChanged(int page);
+    void refreshStatus();
+    void refreshSelectionSummary();
+    void syncSelectionToRows();
+    void syncSelectionFromRows();
+    void addPackedFileNodes();
+    bool packedFileNodeIsCurrent() const;
+
+    void reload();
+    void play();
+    void showProperties();
+    void showHelp(int context);
+    int helpContextOfFocus() const;
+    // The hook for rows of the file list dropped on the Pack or UnPack page.
+    void filesDroppedOnPage(Page page);
+    void fileMenuAboutToShow();
+    void fileListContextMenu(const QPoint& position);
+
+    core::FolderRows rows_;
+    core::SortState sort_;
+    std::unique_ptr<AppSettings> settings_;
+    std::unique_ptr<core::GenreTable> genres_;
+    QStringList arguments_;
+    QString currentFolder_;     // ends with "/"
+    QString pendingFileName_;   // the bare file name to select after a scan
+    int rowTop_ = 0;
+    int rowPitch_ = 0;
+    bool firstIdleDone_ = false;
+    bool filling_ = false;     // a refresh or frame scan runs: no other command may start
+    bool cancelFill_ = false;
+    bool closing_ = false;
+
+    DriveSelector* drives_ = nullptr;
+    FolderTree* tree_ = nullptr;
+    FileListView* fileList_ = nullptr;
+    FileListModel* fileModel_ = nullptr;
+    QTableView* id3v1List_ = nullptr;
+    QTableView* id3v2List_ = nullptr;
+    TagListModel* id3v1Model_ = nullptr;
+    TagListModel* id3v2Model_ = nullptr;
+    QSplitter* upperSplitter_ = nullptr;
+    QSplitter* mainSplitter_ = nullptr;
+    QWidget* upperPanel_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    std::array<QLabel*, 3> status_{};
+    QPointer<HelpWindow> help_;
+    QPointer<ProgressWindow> activeProgress_;  // of the frame scan while it runs
+
+    QMenu* fileMenu_ = nullptr;
+    QMenu* frameScanMenu_ = nullptr;
+    QMenu* optionMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    std::array<QMenu*, 4> pageMenus_{};  // Pack, UnPack, ID3Tag, ReName
+};
+
+}  // namespace quilto::app

@@ -1,0 +1,210 @@
+// FormMain: the main menu and the commands of the file list.
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include "app/AppSettings.h"
+#include "app/FileListModel.h"
+#include "app/FileListView.h"
+#include "app/FileProperties.h"
+#include "app/FolderTree.h"
+#include "app/FormMain.h"
+#include "app/PlayCommand.h"
+#include "app/ProgressWindow.h"
+#include "app/TagListModel.h"
+#include "core/StatusText.h"
+
+namespace quilto::app {
+
+namespace {
+
+constexpr int kScanningMarkerWidth = 43;
+constexpr int kMarkerWidth = 35;
+
+// Commands whose pages arrive later stay in the menus, disabled.
+QAction* AddLater(QMenu* menu, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setEnabled(false);
+    return action;
+}
+
+QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Selects and shows the row being scanned and tells the progress window.
+class FrameScanView final : public core::FrameScanObserver {
+public:
+    FrameScanView(FileListView& list, FileListModel& model, QLabel& summary, ProgressWindow& progress,
+                  const core::FolderRows& rows)
+        : list_(list), model_(model), summary_(summary), progress_(progress), rows_(rows) {}
+
+    void scanStarting(std::size_t chosen, std::size_t rows) override {
+        summary_.setText(Text(core::FrameScanSummary(chosen, rows)));
+        list_.horizontalHeader()->resizeSection(0, kScanningMarkerWidth);
+        model_.rowsChanged(0, static_cast<int>(rows) - 1);
+    }
+    void rowStarting(std::size_t row, std::size_t done, std::size_t chosen) override {
+        progress_.setPanelText(0, rows_.files[row].fileName());
+        progress_.setPanelText(1, "(" + std::to_string(done) + "/" + std::to_string(chosen) + ")");
+        list_.selectRows({static_cast<int>(row)});
+        list_.scrollTo(model_.index(static_cast<int>(row), 0));
+    }
+    void rowFinished(std::size_t row) override {
+        model_.rowsChanged(static_cast<int>(row), static_cast<int>(row));
+        list_.selectRows({});
+    }
+
+private:
+    FileListView& list_;
+    FileListModel& model_;
+    QLabel& summary_;
+    ProgressWindow& progress_;
+    const core::FolderRows& rows_;
+};
+
+}  // namespace
+
+void FormMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    fileMenu_ = bar->addMenu(QStringLiteral("File"));
+    frameScanMenu_ = fileMenu_->addMenu(QStringLiteral("Frame Scan"));
+    const std::pair<const char*, core::FrameScanVariant> variants[] = {
+        {"Pack", core::FrameScanVariant::Pack},     {"UnPack", core::FrameScanVariant::UnPack},
+        {"VBR", core::FrameScanVariant::Vbr},       {"Select", core::FrameScanVariant::Select},
+        {"All", core::FrameScanVariant::All}};
+    for (const auto& [caption, variant] : variants) {
+        const core::FrameScanVariant chosen = variant;
+        frameScanMenu_->addAction(QString::fromLatin1(caption), this, [this, chosen] { runFrameScan(chosen); });
+    }
+    fileMenu_->addAction(QStringLiteral("Reload"), this, &FormMain::reload);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    connect(fileMenu_, &QMenu::aboutToShow, this, &FormMain::fileMenuAboutToShow);
+
+    QMenu* pack = bar->addMenu(QStringLiteral("Pack"));
+    AddLater(pack, QStringLiteral("Create Packed MP3"));
+    pack->addSeparator();
+    AddLater(pack, QStringLiteral("Make Cue List"));
+    AddLater(pack, QStringLiteral("Cue List Editor"));
+    QMenu* packCue = pack->addMenu(QStringLiteral("Cue Sheet File"));
+    AddLater(packCue, QStringLiteral("Import"));
+    AddLater(packCue, QStringLiteral("Export"));
+    pack->addSeparator();
+    QMenu* packClear = pack->addMenu(QStringLiteral("Clear List"));
+    AddLater(packClear, QStringLiteral("Cue"));
+    AddLater(packClear, QStringLiteral("Data"));
+    packClear->addSeparator();
+    AddLater(packClear, QStringLiteral("All"));
+
+    QMenu* unpack = bar->addMenu(QStringLiteral("UnPack"));
+    AddLater(unpack, QStringLiteral("Extract"));
+    unpack->addSeparator();
+    AddLater(unpack, QStringLiteral("Save"));
+    AddLater(unpack, QStringLiteral("Save as"));
+    AddLater(unpack, QStringLiteral("Save Selection as"));
+    unpack->addSeparator();
+    AddLater(unpack, QStringLiteral("Make Cue List"));
+    AddLater(unpack, QStringLiteral("Cue List Editor"));
+    QMenu* unpackCue = unpack->addMenu(QStringLiteral("Cue Sheet File"));
+    AddLater(unpackCue, QStringLiteral("Import"));
+    AddLater(unpackCue, QStringLiteral("Export"));
+    unpack->addSeparator();
+    QMenu* unpackClear = unpack->addMenu(QStringLiteral("Clear List"));
+    AddLater(unpackClear, QStringLiteral("Cue"));
+    AddLater(unpackClear, QStringLiteral("Data"));
+    unpackClear->addSeparator();
+    AddLater(unpackClear, QStringLiteral("All"));
+
+    QMenu* tags = bar->addMenu(QStringLiteral("ID3Tag"));
+    AddLater(tags, QStringLiteral("Save All"));
+    tags->addSeparator();
+    AddLater(tags, QStringLiteral("Save ID3v1"));
+    AddLater(tags, QStringLiteral("Save ID3v2"));
+    tags->addSeparator();
+    AddLater(tags, QStringLiteral("Copy From"));
+
+    QMenu* rename = bar->addMenu(QStringLiteral("ReName"));
+    AddLater(rename, QStringLiteral("Check"));
+    AddLater(rename, QStringLiteral("Update"));
+
+    pageMenus_ = {pack, unpack, tags, rename};
+    for (QMenu* menu : pageMenus_) menu->setEnabled(false);
+
+    optionMenu_ = bar->addMenu(QStringLiteral("Option"));
+    AddLater(optionMenu_, QStringLiteral("General"));
+    AddLater(optionMenu_, QStringLiteral("ID3Tag Genre"));
+    AddLater(optionMenu_, QStringLiteral("ReName"));
+
+    helpMenu_ = bar->addMenu(QStringLiteral("Help"));
+    helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
+    AddLater(helpMenu_, QStringLiteral("About"));
+}
+
+void FormMain::fileMenuAboutToShow() { frameScanMenu_->setEnabled(!rows_.files.empty()); }
+
+void FormMain::fileListContextMenu(const QPoint& position) {
+    refreshSelectionSummary();
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Select All"), this, [this] {
+        fileList_->selectAll();
+        refreshSelectionSummary();
+    });
+    menu.addSeparator();
+    if (!packedFileNodeIsCurrent()) {
+        QAction* playAction = menu.addAction(QStringLiteral("Play"), this, &FormMain::play);
+        menu.setDefaultAction(playAction);
+    }
+    menu.addAction(QStringLiteral("Property "), this, &FormMain::showProperties);
+    menu.exec(fileList_->viewport()->mapToGlobal(position));
+}
+
+void FormMain::reload() {
+    if (!packedFileNodeIsCurrent()) scanFolder(currentFolder_, true);
+}
+
+void FormMain::play() {
+    if (packedFileNodeIsCurrent()) return;
+    QStringList names;
+    for (const int row : fileList_->selectedRowsInOrder()) names << Text(rows_.files[static_cast<std::size_t>(row)].fileName());
+    StartPlayer(Text(settings_->general.player), Text(settings_->general.playerPrm), currentFolder_, names);
+}
+
+void FormMain::showProperties() {
+    const std::vector<int> rows = fileList_->selectedRowsInOrder();
+    if (rows.empty()) return;
+    ShowFileProperties(this, Text(rows_.path(static_cast<std::size_t>(rows.front()))));
+}
+
+void FormMain::sortByColumn(int column) {
+    if (filling_) return;
+    syncSelectionToRows();
+    if (!core::ClickColumn(sort_, rows_, column, packedFileNodeIsCurrent())) return;
+    fileModel_->reset();
+    fileModel_->headerChanged();
+    id3v1Model_->reset();
+    id3v2Model_->reset();
+    syncSelectionFromRows();
+}
+
+void FormMain::runFrameScan(core::FrameScanVariant variant) {
+    if (filling_ || rows_.files.empty()) return;
+    syncSelectionToRows();
+    ProgressWindow progress(this, QStringLiteral("Frame Scan ..."));
+    activeProgress_ = &progress;
+    FrameScanView view(*fileList_, *fileModel_, *status_[0], progress, rows_);
+    filling_ = true;
+    setBusy(true);
+    progress.start();
+    core::FrameScanCommand(rows_, variant, progress, &view);
+    fileList_->horizontalHeader()->resizeSection(0, kMarkerWidth);
+    fileModel_->rowsChanged(0, static_cast<int>(rows_.size()) - 1);
+    syncSelectionFromRows();
+    progress.hide();
+    filling_ = false;
+    setBusy(false);
+    refreshSelectionSummary();
+}
+
+}  // namespace quilto::app

@@ -1,0 +1,123 @@
+// FormMain: the settings file read at creation and written at close.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include "app/AppSettings.h"
+#include "app/FileListView.h"
+#include "app/FolderTree.h"
+#include "app/FormMain.h"
+#include "core/HandOver.h"
+
+namespace quilto::app {
+
+namespace {
+
+template <std::size_t N>
+void ApplyWidths(QTableView& view, const std::array<int, N>& widths, int firstColumn) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const int column = firstColumn + static_cast<int>(i);
+        if (column >= view.model()->columnCount()) break;
+        // Width 0 keeps a column out of sight until the user shows it.
+        view.setColumnHidden(column, widths[i] <= 0);
+        if (widths[i] > 0) view.setColumnWidth(column, widths[i]);
+    }
+}
+
+template <std::size_t N>
+void ReadWidths(const QTableView& view, std::array<int, N>& widths, int firstColumn) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const int column = firstColumn + static_cast<int>(i);
+        if (column >= view.model()->columnCount()) break;
+        widths[i] = view.isColumnHidden(column) ? 0 : view.columnWidth(column);
+    }
+}
+
+}  // namespace
+
+void FormMain::loadSettings() {
+    AppSettings& s = *settings_;
+    s.location = LocateSettings();
+    s.file = core::IniFile::Load(s.location.iniPath());
+    s.window.load(s.file);
+    const WindowSettings& w = s.window;
+
+    resize(std::max(w.width, minimumWidth()), std::max(w.height, minimumHeight()));
+    if (w.left != 0 || w.top != 0) move(w.left, w.top);
+    upperSplitter_->setSizes({w.split1, std::max(1, w.width - w.split1)});
+    applyColumnWidths();
+    mainSplitter_->setSizes({w.split2, std::max(1, w.height - w.split2)});
+
+    pages_->setCurrentIndex(w.page);
+    pageChanged(w.page);
+
+    genres_ = std::make_unique<core::GenreTable>(LoadGenreTable(s.file));
+    s.general.load(s.file);
+    s.rename.load(s.file);
+
+    QString folder = QString::fromStdString(w.dir);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+    pendingFileName_.clear();
+    QStringList paths;
+    for (int i = 0; i < arguments_.size(); ++i) {
+        paths << QString::fromStdString(core::ToLongPathName(arguments_[i].toStdString(), i != 0));
+    }
+    if (paths.isEmpty() || !openFromArguments(paths, false)) scanFolder(folder, false);
+
+    s.cueCheck = LoadCueCheck(s.file);
+
+    // Row metrics of the report lists: where row 0 starts below the header and
+    // the distance between rows, as the in-place editors will need them.
+    rowTop_ = id3v1List_->horizontalHeader()->sizeHint().height();
+    rowPitch_ = id3v1List_->verticalHeader()->defaultSectionSize();
+
+    // The rows are filled once the window is on screen.
+    QTimer::singleShot(0, this, &FormMain::runFirstIdle);
+}
+
+void FormMain::applyColumnWidths() {
+    const WindowSettings& w = settings_->window;
+    ApplyWidths(*fileList_, w.fileColumns, 1);
+    ApplyWidths(*id3v1List_, w.id3v1Columns, 1);
+    ApplyWidths(*id3v2List_, w.id3v2Columns, 1);
+}
+
+void FormMain::storeSettings() {
+    AppSettings& s = *settings_;
+    // Dialogs write their own sections while the window runs: start from the
+    // file as it is now, not as it was read at start-up.
+    s.file = core::IniFile::Load(s.location.iniPath());
+    WindowSettings& w = s.window;
+    // Position of the frame, size of the window inside it: what move() and
+    // resize() take back at the next start.
+    w.top = frameGeometry().top();
+    w.left = frameGeometry().left();
+    w.height = height();
+    w.width = width();
+    w.split1 = upperSplitter_->sizes().value(0, w.split1);
+    w.split2 = mainSplitter_->sizes().value(0, w.split2);
+    ReadWidths(*fileList_, w.fileColumns, 1);
+    ReadWidths(*id3v1List_, w.id3v1Columns, 1);
+    ReadWidths(*id3v2List_, w.id3v2Columns, 1);
+    w.page = pages_->currentIndex();
+    // A packed file shown as a folder is remembered by the folder holding it.
+    QString dir = currentFolder_;
+    if (FolderTree::IsPackedFileNode(tree_->currentFolderNode())) dir = QFileInfo(dir).absolutePath() + QLatin1Char('/');
+    w.dir = dir.toStdString();
+    w.store(s.file);
+    StoreCueCheck(s.file, s.cueCheck);
+    std::string error;
+    if (!SaveSettings(s.file, s.location, &error)) {
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The settings could not be saved to %1:\n%2")
+                                 .arg(QString::fromStdString(s.location.iniPath()), QString::fromStdString(error)));
+    }
+}
+
+}  // namespace quilto::app

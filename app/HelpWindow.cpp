@@ -1,0 +1,35 @@
+#include "app/HelpWindow.h"
+
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QUrl>
+
+namespace quilto::app {
+
+HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTextBrowser(this)) {
+    setWindowTitle(tr("Quiltotrackery Help"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(720, 600);
+    browser_->setOpenExternalLinks(true);
+    browser_->setSearchPaths({QStringLiteral(":/help")});
+    setCentralWidget(browser_);
+    QToolBar* bar = addToolBar(tr("Navigation"));
+    bar->setMovable(false);
+    bar->addAction(tr("Contents"), this, [this] { showContext(0); });
+    bar->addAction(tr("Back"), browser_, &QTextBrowser::backward);
+    bar->addAction(tr("Forward"), browser_, &QTextBrowser::forward);
+}
+
+void HelpWindow::showContext(int context) {
+    QUrl url(QStringLiteral("qrc:/help/index.html"));
+    if (context != 0) url.setFragment(QStringLiteral("ctx-%1").arg(context));
+    browser_->setSource(url);
+    if (context != 0) browser_->scrollToAnchor(url.fragment());
+    show();
+    raise();
+    activateWindow();
+}
+
+QString HelpWindow::currentSource() const { return browser_->source().toString(); }
+
+}  // namespace quilto::app

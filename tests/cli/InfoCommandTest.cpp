@@ -1,0 +1,97 @@
+// quilto-cli info run as a process over the real encoder fixtures.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::string& arguments) {
+    const std::string errFile = ::testing::TempDir() + "quilto_cli_stderr.txt";
+    const std::string command = std::string("LC_ALL=C '") + QUILTO_CLI_PATH + "' " + arguments + " 2>'" + errFile + "'";
+    CliRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    return run;
+}
+
+const std::string kFixtures = QUILTO_FIXTURE_DIR;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+TEST(CliInfo, TableHasTheTrimmedCaptionsAndOneLinePerFile) {
+    const CliRun run = Cli("info '" + kFixtures + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0],
+              "FileName\tFileSize\tFileDate\tTag\tArtist\tTitle\tAlbum\t\u2116\tYear\tGenre\tTime\tFrames\tKbps\tC/V\tHz\t"
+              "ChanelMode\tBitStream\tXing(Size)\t=Frames\t=BitStream");
+    // Every fixture MP3, in name order, one line of twenty cells each.
+    std::size_t mp3s = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kFixtures)) mp3s += entry.path().extension() == ".mp3";
+    ASSERT_GT(mp3s, 20u);
+    EXPECT_EQ(lines.size(), 1u + mp3s);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 19) << lines[i];
+    }
+    EXPECT_EQ(lines[1].substr(0, lines[1].find('\t')), "cbr112_48k_info.mp3");
+}
+
+TEST(CliInfo, FullScanReportsTheEncodersFrameCountAndTheOtherToolsTags) {
+    const CliRun run = Cli("info --full --json '" + kFixtures + "/vbr_xing_v2.mp3' '" + kFixtures +
+                        "/tag_mutagen_v24_utf16.mp3'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The frame count lame wrote in its Xing header equals the counted frames:
+    // no "≠" anywhere.
+    EXPECT_EQ(run.out.find("\u2260"), std::string::npos);
+    EXPECT_NE(run.out.find("\"xing\": \"Xing(417)\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"cv\": \"VBR\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"containerKind\": -1"), std::string::npos);
+    EXPECT_NE(run.out.find("\"splitFrames\": true"), std::string::npos);
+    EXPECT_NE(run.out.find("\"id3v1\": null"), std::string::npos);
+    EXPECT_EQ(run.out.front(), '[');
+}
+
+TEST(CliInfo, UnreadableFilesAreReportedAndTheOthersStillListed) {
+    const CliRun run = Cli("info '" + kFixtures + "/cbr128_joint_info.mp3' /no/such/file.mp3");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("/no/such/file.mp3: No such file or directory"), std::string::npos) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 2u);
+}
+
+TEST(CliInfo, UsageErrorsAndHelp) {
+    EXPECT_EQ(Cli("info --bogus x").status, 2);
+    EXPECT_EQ(Cli("info").status, 2);
+    EXPECT_EQ(Cli("frobnicate").status, 2);
+    const CliRun help = Cli("info --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--json"), std::string::npos);
+}

@@ -1,0 +1,36 @@
+// The progress window: every way of closing it asks the operation to stop.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+
+#include "app/ProgressWindow.h"
+#include "app/PlayCommand.h"
+
+using quilto::app::ProgressWindow;
+
+TEST(ProgressWindow, CancelEscAndClosingAllRequestCancel) {
+    for (int way = 0; way < 3; ++way) {
+        QWidget owner;
+        ProgressWindow window(&owner, "Frame Scan ...");
+        window.start();
+        EXPECT_FALSE(window.cancelRequested());
+        EXPECT_EQ(window.windowTitle(), "Frame Scan ...");
+        if (way == 0) QTest::mouseClick(window.findChild<QPushButton*>(), Qt::LeftButton);
+        if (way == 1) QTest::keyClick(&window, Qt::Key_Escape);
+        if (way == 2) window.close();
+        EXPECT_TRUE(window.cancelRequested()) << way;
+        EXPECT_FALSE(window.isVisible()) << way;
+        window.start();  // a new run starts uncancelled
+        EXPECT_FALSE(window.cancelRequested());
+    }
+}
+
+TEST(PlayCommand, QuotesThePlayerAndEachFileBehindTheParameters) {
+    EXPECT_EQ(quilto::app::BuildPlayerCommandLine("/usr/bin/mpv", "--no-video", "/music/a b", {"1.mp3", "2 x.mp3"}),
+              R"("/usr/bin/mpv" --no-video "/music/a b/1.mp3" "/music/a b/2 x.mp3")");
+    EXPECT_EQ(quilto::app::BuildPlayerCommandLine("p", "", "/m/", {"1.mp3"}), R"("p" "/m/1.mp3")");
+    EXPECT_TRUE(quilto::app::ResolvePlayer("/no/such/player").isEmpty());
+    EXPECT_TRUE(quilto::app::ResolvePlayer("").isEmpty());
+    EXPECT_FALSE(quilto::app::ResolvePlayer("sh").isEmpty());  // found on PATH
+}

@@ -1,0 +1,218 @@
+// One running instance and the hand-over from a second start: the running
+// instance lives on this test's GUI thread, second starts run on threads of
+// their own (they block, as a real second process does).
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/SingleInstance.h"
+
+using quilto::app::SingleInstance;
+using Start = SingleInstance::Start;
+
+namespace {
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    QString name() const { return folder_.path() + QStringLiteral("/instance"); }
+
+    // A second start on a thread of its own.
+    std::future<Start> secondStart(std::string text, int receiveTimeoutMs = 3000) {
+        return std::async(std::launch::async, [name = name(), text = std::move(text), receiveTimeoutMs] {
+            SingleInstance second(name);
+            return second.start(text, receiveTimeoutMs);
+        });
+    }
+
+    // Runs this thread's event loop (the running instance) until the future
+    // is ready.
+    template <class T>
+    T serveUntil(std::future<T>& future) {
+        while (future.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        return future.get();
+    }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(SingleInstanceTest, SecondStartHandsItsTextToTheFirst) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    std::string error;
+    ASSERT_TRUE(first.listen(&error)) << error;
+    std::vector<QByteArray> received;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray& text) { received.push_back(text); });
+
+    for (const std::string& text : {std::string("/music/a b.mp3\r\n/music/c.mp3\r\n"), std::string()}) {
+        auto second = secondStart(text);
+        EXPECT_EQ(serveUntil(second), Start::HandedOver);
+    }
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0], QByteArray("/music/a b.mp3\r\n/music/c.mp3\r\n"));
+    EXPECT_EQ(received[1], QByteArray());  // a start without arguments still reaches the window
+}
+
+// The second start returns only after the handler has finished, and a slow
+// handler does not count as not answering: the receipt came at once.
+TEST_F(SingleInstanceTest, SecondStartWaitsUntilTheHandlerHasReturned) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    ASSERT_TRUE(first.listen());
+    std::future<Start> second;
+    bool returnedDuringHandler = true;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray&) {
+        QThread::msleep(700);  // longer than the second start's receive time-out
+        returnedDuringHandler = second.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+    });
+    second = secondStart("/x.mp3\r\n", 400);
+    EXPECT_EQ(serveUntil(second), Start::HandedOver);
+    EXPECT_FALSE(returnedDuringHandler);
+}
+
+// A hand-over arriving while the handler runs a nested event loop (a
+// progress window) waits for it instead of running inside it.
+TEST_F(SingleInstanceTest, HandOversAreHandledOneAfterTheOther) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    ASSERT_TRUE(first.listen());
+    int depth = 0;
+    int deepest = 0;
+    std::vector<QByteArray> order;
+    std::future<Start> later;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray& text) {
+        deepest = std::max(deepest, ++depth);
+        order.push_back(text);
+        if (text == "first") {
+            later = secondStart("second");
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        --depth;
+    });
+    auto earlier = secondStart("first");
+    EXPECT_EQ(serveUntil(earlier), Start::HandedOver);
+    ASSERT_TRUE(later.valid());
+    EXPECT_EQ(serveUntil(later), Start::HandedOver);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(order, (std::vector<QByteArray>{"first", "second"}));
+}
+
+// A crashed instance leaves its socket file (and its lock file) behind.
+TEST_F(SingleInstanceTest, LeftoverSocketOfACrashDoesNotBlock) {
+    const QByteArray path = QFile::encodeName(name());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ::close(fd);  // no unlink: the file stays, nobody listens
+    QFile lock(name() + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+
+    SingleInstance first(name());
+    ASSERT_EQ(first.start("/a.mp3\r\n", 1000), Start::Primary);
+    std::string error;
+    ASSERT_TRUE(first.listen(&error)) << error;
+    bool handled = false;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray&) { handled = true; });
+    auto second = secondStart("/b.mp3\r\n");
+    EXPECT_EQ(serveUntil(second), Start::HandedOver);
+    EXPECT_TRUE(handled);
+}
+
+TEST_F(SingleInstanceTest, TheNextStartRunsOnceTheFirstHasEnded) {
+    {
+        SingleInstance first(name());
+        ASSERT_EQ(first.start(""), Start::Primary);
+        ASSERT_TRUE(first.listen());
+    }
+    SingleInstance next(name());
+    EXPECT_EQ(next.start("/a.mp3\r\n", 1000), Start::Primary);
+}
+
+// An instance that runs but does not answer: one that is still (or forever)
+// building its window, and one whose event loop does not run.
+TEST_F(SingleInstanceTest, SilentInstanceMakesTheSecondStartGiveUp) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    for (const bool listening : {false, true}) {
+        if (listening) {
+            ASSERT_TRUE(first.listen());
+        }
+        QElapsedTimer clock;
+        clock.start();
+        auto second = secondStart("/a.mp3\r\n", 300);
+        EXPECT_EQ(second.get(), Start::Unresponsive) << listening;  // no event loop runs meanwhile
+        EXPECT_LT(clock.elapsed(), 2000) << listening;
+    }
+}
+
+// Two starts at the same moment never both become the running instance.
+TEST_F(SingleInstanceTest, SimultaneousStartsElectOneInstance) {
+    constexpr int kStarts = 8;
+    std::atomic<int> ready{0};
+    std::vector<std::unique_ptr<SingleInstance>> instances;
+    for (int i = 0; i < kStarts; ++i) instances.push_back(std::make_unique<SingleInstance>(name()));
+    std::vector<std::future<Start>> starts;
+    for (auto& instance : instances) {
+        starts.push_back(std::async(std::launch::async, [&ready, raw = instance.get()] {
+            ++ready;
+            while (ready < kStarts) std::this_thread::yield();
+            return raw->start("/a.mp3\r\n", 300);
+        }));
+    }
+    int primaries = 0;
+    for (auto& start : starts) primaries += start.get() == Start::Primary ? 1 : 0;
+    EXPECT_EQ(primaries, 1);
+}
+
+// Senders that break off or never finish their text reach no handler.
+TEST_F(SingleInstanceTest, BrokenSendersAreIgnored) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    ASSERT_TRUE(first.listen());
+    int handled = 0;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray&) { ++handled; });
+
+    // Half a text; and a whole one from a sender that gave up before the
+    // running instance got to it (it was stopped, say).
+    for (const std::string& message : {std::string("/half/a path"), std::string("/gave/up.mp3\r\n", 15)}) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const QByteArray path = QFile::encodeName(name());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::send(fd, message.data(), message.size(), MSG_NOSIGNAL), static_cast<ssize_t>(message.size()));
+        ::close(fd);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    auto good = secondStart("/a.mp3\r\n");
+    EXPECT_EQ(serveUntil(good), Start::HandedOver);
+    EXPECT_EQ(handled, 1);
+}
+
+}  // namespace
