@@ -1,12 +1,9 @@
 #include "app/FileListModel.h"
+#include "app/QtText.h"
 
 #include "app/Icons.h"
 
 namespace quilto::app {
-
-namespace {
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-}  // namespace
 
 FileListModel::FileListModel(core::FolderRows& rows, const core::SortState& sort, QObject* parent)
     : QAbstractTableModel(parent),
@@ -38,8 +35,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     switch (role) {
         case Qt::DisplayRole:
-            if (column == 0) return Text(record.marker);
-            return Text(record.texts[static_cast<std::size_t>(column - 1)]);
+            if (column == 0) return ToQString(record.marker);
+            return ToQString(record.texts[static_cast<std::size_t>(column - 1)]);
         case Qt::DecorationRole:
             if (column != 0) return {};
             switch (record.icon) {
@@ -63,7 +60,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-    if (role == Qt::DisplayRole) return Text(sort_.captions[static_cast<std::size_t>(section)]);
+    if (role == Qt::DisplayRole) return ToQString(sort_.captions[static_cast<std::size_t>(section)]);
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ColumnAlignment(section));
     return {};
 }

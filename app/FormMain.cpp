@@ -1,4 +1,5 @@
 #include "app/FormMain.h"
+#include "app/QtText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,7 +36,6 @@ namespace {
 
 constexpr int kMarkerColumnWidth = 35;
 
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont& font) {
     auto* view = new QTableView(parent);
@@ -191,7 +191,7 @@ void FormMain::buildLayout() {
 
 QString FormMain::statusText(int panel) const { return status_.at(static_cast<std::size_t>(panel))->text(); }
 
-QString FormMain::columnCaption(int column) const { return Text(sort_.captions.at(static_cast<std::size_t>(column))); }
+QString FormMain::columnCaption(int column) const { return ToQString(sort_.captions.at(static_cast<std::size_t>(column))); }
 
 bool FormMain::packedFileNodeIsCurrent() const {
     return FolderTree::IsPackedFileNode(tree_->currentFolderNode());
@@ -251,7 +251,7 @@ void FormMain::refreshStatus() {
             // The pack and unpack track lists arrive with their pages.
             line = core::TrackCountLine(0, 0);
     }
-    status_[1]->setText(Text(line));
+    status_[1]->setText(ToQString(line));
 }
 
 void FormMain::syncSelectionToRows() {
@@ -269,14 +269,14 @@ void FormMain::syncSelectionFromRows() {
 
 void FormMain::refreshSelectionSummary() {
     syncSelectionToRows();
-    status_[0]->setText(Text(core::SelectionSummary(rows_)));
+    status_[0]->setText(ToQString(core::SelectionSummary(rows_)));
 }
 
 QList<QUrl> FormMain::selectedFileUrls() const {
     QList<QUrl> urls;
     if (packedFileNodeIsCurrent()) return urls;
     for (const int row : fileList_->selectedRowsInOrder()) {
-        urls << QUrl::fromLocalFile(Text(rows_.path(static_cast<std::size_t>(row))));
+        urls << QUrl::fromLocalFile(ToQString(rows_.path(static_cast<std::size_t>(row))));
     }
     return urls;
 }

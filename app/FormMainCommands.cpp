@@ -7,6 +7,7 @@
 #include <QTabWidget>
 
 #include "app/AppSettings.h"
+#include "app/QtText.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "app/FileProperties.h"
@@ -31,7 +32,19 @@ QAction* AddLater(QMenu* menu, const QString& caption) {
     return action;
 }
 
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The cue sheet and list clearing items both pack pages share.
+void AddCueSheetAndClearMenus(QMenu* menu) {
+    QMenu* cueSheet = menu->addMenu(QStringLiteral("Cue Sheet File"));
+    AddLater(cueSheet, QStringLiteral("Import"));
+    AddLater(cueSheet, QStringLiteral("Export"));
+    menu->addSeparator();
+    QMenu* clear = menu->addMenu(QStringLiteral("Clear List"));
+    AddLater(clear, QStringLiteral("Cue"));
+    AddLater(clear, QStringLiteral("Data"));
+    clear->addSeparator();
+    AddLater(clear, QStringLiteral("All"));
+}
 
 // Selects and shows the row being scanned and tells the progress window.
 class FrameScanView final : public core::FrameScanObserver {
@@ -41,7 +54,7 @@ public:
         : list_(list), model_(model), summary_(summary), progress_(progress), rows_(rows) {}
 
     void scanStarting(std::size_t chosen, std::size_t rows) override {
-        summary_.setText(Text(core::FrameScanSummary(chosen, rows)));
+        summary_.setText(ToQString(core::FrameScanSummary(chosen, rows)));
         list_.horizontalHeader()->resizeSection(0, kScanningMarkerWidth);
         model_.rowsChanged(0, static_cast<int>(rows) - 1);
     }
@@ -88,15 +101,7 @@ void FormMain::buildMenus() {
     pack->addSeparator();
     AddLater(pack, QStringLiteral("Make Cue List"));
     AddLater(pack, QStringLiteral("Cue List Editor"));
-    QMenu* packCue = pack->addMenu(QStringLiteral("Cue Sheet File"));
-    AddLater(packCue, QStringLiteral("Import"));
-    AddLater(packCue, QStringLiteral("Export"));
-    pack->addSeparator();
-    QMenu* packClear = pack->addMenu(QStringLiteral("Clear List"));
-    AddLater(packClear, QStringLiteral("Cue"));
-    AddLater(packClear, QStringLiteral("Data"));
-    packClear->addSeparator();
-    AddLater(packClear, QStringLiteral("All"));
+    AddCueSheetAndClearMenus(pack);
 
     QMenu* unpack = bar->addMenu(QStringLiteral("UnPack"));
     AddLater(unpack, QStringLiteral("Extract"));
@@ -107,15 +112,7 @@ void FormMain::buildMenus() {
     unpack->addSeparator();
     AddLater(unpack, QStringLiteral("Make Cue List"));
     AddLater(unpack, QStringLiteral("Cue List Editor"));
-    QMenu* unpackCue = unpack->addMenu(QStringLiteral("Cue Sheet File"));
-    AddLater(unpackCue, QStringLiteral("Import"));
-    AddLater(unpackCue, QStringLiteral("Export"));
-    unpack->addSeparator();
-    QMenu* unpackClear = unpack->addMenu(QStringLiteral("Clear List"));
-    AddLater(unpackClear, QStringLiteral("Cue"));
-    AddLater(unpackClear, QStringLiteral("Data"));
-    unpackClear->addSeparator();
-    AddLater(unpackClear, QStringLiteral("All"));
+    AddCueSheetAndClearMenus(unpack);
 
     QMenu* tags = bar->addMenu(QStringLiteral("ID3Tag"));
     AddLater(tags, QStringLiteral("Save All"));
@@ -167,14 +164,14 @@ void FormMain::reload() {
 void FormMain::play() {
     if (packedFileNodeIsCurrent()) return;
     QStringList names;
-    for (const int row : fileList_->selectedRowsInOrder()) names << Text(rows_.files[static_cast<std::size_t>(row)].fileName());
-    StartPlayer(Text(settings_->general.player), Text(settings_->general.playerPrm), currentFolder_, names);
+    for (const int row : fileList_->selectedRowsInOrder()) names << ToQString(rows_.files[static_cast<std::size_t>(row)].fileName());
+    StartPlayer(ToQString(settings_->general.player), ToQString(settings_->general.playerPrm), currentFolder_, names);
 }
 
 void FormMain::showProperties() {
     const std::vector<int> rows = fileList_->selectedRowsInOrder();
     if (rows.empty()) return;
-    ShowFileProperties(this, Text(rows_.path(static_cast<std::size_t>(rows.front()))));
+    ShowFileProperties(this, ToQString(rows_.path(static_cast<std::size_t>(rows.front()))));
 }
 
 void FormMain::sortByColumn(int column) {

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "app/AppSettings.h"
+#include "app/QtText.h"
 #include "app/DriveSelector.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
@@ -26,7 +27,6 @@ namespace quilto::app {
 
 namespace {
 
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString WithTrailingSlash(QString folder) {
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
@@ -96,7 +96,7 @@ void FormMain::fillRows() {
 
 void FormMain::addPackedFileNodes() {
     for (const core::FileRecord& record : rows_.files) {
-        if (core::IsBrowsableKind(record.containerKind)) tree_->addPackedFile(Text(record.fileName()), record.containerKind);
+        if (core::IsBrowsableKind(record.containerKind)) tree_->addPackedFile(ToQString(record.fileName()), record.containerKind);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "app/ProgressWindow.h"
+#include "app/QtText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,10 +8,6 @@
 #include <QPushButton>
 
 namespace quilto::app {
-
-namespace {
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-}  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* owner, const QString& caption)
     : QDialog(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -58,11 +55,11 @@ void ProgressWindow::start() {
 
 void ProgressWindow::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
-void ProgressWindow::setCaption(std::string_view caption) { setWindowTitle(FromUtf8(caption)); }
+void ProgressWindow::setCaption(std::string_view caption) { setWindowTitle(ToQString(caption)); }
 
 void ProgressWindow::setPanelText(int panel, std::string_view text) {
     if (panel < 0 || panel > 1) return;
-    panels_[panel]->setText(FromUtf8(text));
+    panels_[panel]->setText(ToQString(text));
     panels_[panel]->repaint();
 }
 

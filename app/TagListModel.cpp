@@ -1,4 +1,5 @@
 #include "app/TagListModel.h"
+#include "app/QtText.h"
 
 #include <array>
 
@@ -14,7 +15,6 @@ constexpr std::array<const char*, 15> kId3v2Captions = {
     "",      "FileName", "Artist", "Title",           "Album",     "\u2116", "Year",       "Comments",
     "Genre", "Composer", "Original Artist", "Copyright", "URL",    "Encoded By", "Encoder & Settings"};
 
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -39,11 +39,11 @@ QString TagListModel::cell(std::size_t row, int column) const {
         const core::Id3v1Row& r = rows_.id3v1[row];
         const std::array<const std::string*, 8> fields = {&r.fileName, &r.tag.artist, &r.tag.title, &r.tag.album,
                                                           &r.tag.track, &r.tag.year, &r.tag.comment, &r.tag.genre};
-        return Text(*fields[static_cast<std::size_t>(column - 1)]);
+        return ToQString(*fields[static_cast<std::size_t>(column - 1)]);
     }
     const core::Id3v2Row& r = rows_.id3v2[row];
-    if (column == 1) return Text(r.fileName);
-    return Text(r.tag.field(static_cast<std::size_t>(column - 2)));
+    if (column == 1) return ToQString(r.fileName);
+    return ToQString(r.tag.field(static_cast<std::size_t>(column - 2)));
 }
 
 QVariant TagListModel::data(const QModelIndex& index, int role) const {

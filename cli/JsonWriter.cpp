@@ -22,35 +22,37 @@ void JsonWriter::separate() {
     indent();
 }
 
-JsonWriter& JsonWriter::beginObject() {
+void JsonWriter::open(char bracket) {
     separate();
-    out_ << '{';
+    out_ << bracket;
     hasItems_.push_back(false);
+}
+
+void JsonWriter::close(char bracket) {
+    const bool had = hasItems_.back();
+    hasItems_.pop_back();
+    if (had) indent();
+    out_ << bracket;
+    if (hasItems_.empty()) out_ << '\n';
+}
+
+JsonWriter& JsonWriter::beginObject() {
+    open('{');
     return *this;
 }
 
 JsonWriter& JsonWriter::endObject() {
-    const bool had = hasItems_.back();
-    hasItems_.pop_back();
-    if (had) indent();
-    out_ << '}';
-    if (hasItems_.empty()) out_ << '\n';
+    close('}');
     return *this;
 }
 
 JsonWriter& JsonWriter::beginArray() {
-    separate();
-    out_ << '[';
-    hasItems_.push_back(false);
+    open('[');
     return *this;
 }
 
 JsonWriter& JsonWriter::endArray() {
-    const bool had = hasItems_.back();
-    hasItems_.pop_back();
-    if (had) indent();
-    out_ << ']';
-    if (hasItems_.empty()) out_ << '\n';
+    close(']');
     return *this;
 }
 

@@ -28,6 +28,8 @@ public:
 private:
     void separate();
     void indent();
+    void open(char bracket);
+    void close(char bracket);
 
     std::ostream& out_;
     std::vector<bool> hasItems_;  // one entry per open object or array

@@ -15,22 +15,20 @@ FileColumnTexts MakeFileColumnTexts(const FileAnalysis& analysis) {
     set(FileColumn::FileSize, GroupThousands(analysis.fileSize));
     set(FileColumn::FileDate, FormatFileDate(analysis.modificationTime));
     set(FileColumn::Tag, std::string(analysis.id3v1 ? "v1" : "") + (analysis.id3v2 ? "v2" : ""));
-    if (analysis.id3v2) {
-        const Id3v2Record& v2 = *analysis.id3v2;
-        set(FileColumn::Artist, v2.artist);
-        set(FileColumn::Title, v2.title);
-        set(FileColumn::Album, v2.album);
-        set(FileColumn::Track, v2.track);
-        set(FileColumn::Year, v2.year);
-        set(FileColumn::Genre, v2.genre);
-    } else if (analysis.id3v1) {
-        const Id3v1Record& v1 = *analysis.id3v1;
-        set(FileColumn::Artist, v1.artist);
-        set(FileColumn::Title, v1.title);
-        set(FileColumn::Album, v1.album);
-        set(FileColumn::Track, v1.track);
-        set(FileColumn::Year, v1.year);
-        set(FileColumn::Genre, v1.genre);
+    // Artist to Genre from ID3v2 when the file has that tag, even where it is empty.
+    auto setTags = [&set](const std::string& artist, const std::string& title, const std::string& album,
+                          const std::string& track, const std::string& year, const std::string& genre) {
+        set(FileColumn::Artist, artist);
+        set(FileColumn::Title, title);
+        set(FileColumn::Album, album);
+        set(FileColumn::Track, track);
+        set(FileColumn::Year, year);
+        set(FileColumn::Genre, genre);
+    };
+    if (const auto& v2 = analysis.id3v2) {
+        setTags(v2->artist, v2->title, v2->album, v2->track, v2->year, v2->genre);
+    } else if (const auto& v1 = analysis.id3v1) {
+        setTags(v1->artist, v1->title, v1->album, v1->track, v1->year, v1->genre);
     }
     for (std::size_t i = 0; i < kStreamColumnCount; ++i) {
         texts[static_cast<std::size_t>(FileColumn::Time) + i] = analysis.stream.texts[i];
