@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -20,7 +21,10 @@ struct CliRun {
 };
 
 CliRun Cli(const std::string& arguments) {
-    const std::string errFile = ::testing::TempDir() + "quilto_cli_stderr.txt";
+    // One file per process and call: ctest runs these tests in parallel.
+    static int calls = 0;
+    const std::string errFile =
+        ::testing::TempDir() + "quilto_cli_stderr_" + std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt";
     const std::string command = std::string("LC_ALL=C '") + QUILTO_CLI_PATH + "' " + arguments + " 2>'" + errFile + "'";
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -32,6 +36,7 @@ CliRun Cli(const std::string& arguments) {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream err(errFile);
     run.err.assign(std::istreambuf_iterator<char>(err), {});
+    std::remove(errFile.c_str());
     return run;
 }
 
