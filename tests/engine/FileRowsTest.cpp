@@ -19,7 +19,7 @@ namespace quilto::core {
 namespace {
 
 using test::Append;
-using test::FrameSpec;
+using test::FrameFields;
 using test::TempFolder;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -52,7 +52,7 @@ bool HasDateShape(const std::string& text) {
     return true;
 }
 
-Bytes Audio(std::size_t frames = 12) { return test::Frames(FrameSpec{}, frames); }
+Bytes Audio(std::size_t frames = 12) { return test::Frames(FrameFields{}, frames); }
 
 Bytes WithTag(const std::vector<Bytes>& id3Frames, const Bytes& rest) {
     Bytes out = test::Id3Tag(id3Frames);

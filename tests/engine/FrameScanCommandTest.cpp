@@ -16,7 +16,7 @@ namespace quilto::core {
 namespace {
 
 using test::Append;
-using test::FrameSpec;
+using test::FrameFields;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kClaimedFrames = 500;
@@ -26,9 +26,9 @@ constexpr std::size_t kRealFrames = 30;
 // estimate believes it, the full walk counts what is there, so the Frames
 // column tells which of the two stored the row.
 Bytes LyingInfoFile() {
-    const FrameSpec spec;
-    Bytes bytes = test::VbrFrame(spec, "Info", kClaimedFrames, 1000000);
-    Append(bytes, test::Frames(spec, kRealFrames));
+    const FrameFields fields;
+    Bytes bytes = test::VbrFrame(fields, "Info", kClaimedFrames, 1000000);
+    Append(bytes, test::Frames(fields, kRealFrames));
     return bytes;
 }
 
@@ -37,7 +37,7 @@ Bytes PackedFile() {
     test::ByteBuilder block;
     block.text("Pack").fill(60);
     Append(bytes, block);
-    Append(bytes, test::Frames(FrameSpec{}, 10));
+    Append(bytes, test::Frames(FrameFields{}, 10));
     return bytes;
 }
 

@@ -7,13 +7,13 @@
 using namespace quilto;
 using core::StreamColumn;
 using test::Append;
-using test::FrameSpec;
+using test::FrameFields;
 
 namespace {
 
-constexpr FrameSpec k128{};                                  // 128 kbps, 44100 Hz, joint stereo
-constexpr FrameSpec k160{.bitRateIndex = 10};                // 160 kbps
-constexpr FrameSpec k192{.bitRateIndex = 11};                // 192 kbps
+constexpr FrameFields k128{};                                  // 128 kbps, 44100 Hz, joint stereo
+constexpr FrameFields k160{.bitRateIndex = 10};                // 160 kbps
+constexpr FrameFields k192{.bitRateIndex = 11};                // 192 kbps
 
 core::StreamColumns Full(const std::vector<std::uint8_t>& data, std::uint64_t start = 0, std::uint64_t end = 0,
                          bool split = true) {
@@ -113,9 +113,9 @@ TEST(FullFrameScan, FindsTheVbrHeaderBehindTheSideInformationOfEachMode) {
     struct Case { unsigned mode; bool crc; bool lamePlacement; };
     for (const Case c : {Case{0, false, false}, Case{2, false, false}, Case{3, false, false}, Case{1, true, false},
                          Case{1, true, true}, Case{3, true, true}}) {
-        const FrameSpec spec{.mode = c.mode, .crc = c.crc};
-        std::vector<std::uint8_t> data = test::VbrFrame(spec, "Xing", 20, 21 * 417, c.lamePlacement);
-        Append(data, test::Frames(spec, 20));
+        const FrameFields fields{.mode = c.mode, .crc = c.crc};
+        std::vector<std::uint8_t> data = test::VbrFrame(fields, "Xing", 20, 21 * 417, c.lamePlacement);
+        Append(data, test::Frames(fields, 20));
         const auto full = Full(data);
         EXPECT_EQ(full.text(StreamColumn::Frames), "20") << c.mode << c.crc << c.lamePlacement;
         EXPECT_EQ(full.text(StreamColumn::Xing), "Xing(417)") << c.mode << c.crc << c.lamePlacement;
@@ -127,7 +127,7 @@ TEST(FullFrameScan, FindsTheVbrHeaderBehindTheSideInformationOfEachMode) {
 }
 
 TEST(FullFrameScan, FirstHeaderOfAnotherLayerOrVersionEndsTheScanAtOnce) {
-    for (const FrameSpec other : {FrameSpec{.version = 2}, FrameSpec{.layer = 2}}) {
+    for (const FrameFields other : {FrameFields{.version = 2}, FrameFields{.layer = 2}}) {
         std::vector<std::uint8_t> data = test::Frames(other, 3);
         Append(data, test::Frames(k128, 10));
         const auto columns = Full(data);
@@ -138,7 +138,7 @@ TEST(FullFrameScan, FirstHeaderOfAnotherLayerOrVersionEndsTheScanAtOnce) {
 
 TEST(FullFrameScan, LaterForeignHeadersAndGarbageAreSkippedByteByByte) {
     std::vector<std::uint8_t> data = test::Frames(k128, 5);
-    Append(data, test::Frame(FrameSpec{.layer = 2}));
+    Append(data, test::Frame(FrameFields{.layer = 2}));
     data.insert(data.end(), 333, 0x55);
     Append(data, test::Frames(k128, 5));
     const auto columns = Full(data);
@@ -147,18 +147,18 @@ TEST(FullFrameScan, LaterForeignHeadersAndGarbageAreSkippedByteByByte) {
 }
 
 TEST(FullFrameScan, FreeFormatAndReservedRatesAreNeverCounted) {
-    const auto freeFormat = Full(test::Frames(FrameSpec{.bitRateIndex = 0}, 10));
+    const auto freeFormat = Full(test::Frames(FrameFields{.bitRateIndex = 0}, 10));
     EXPECT_EQ(freeFormat.info.frames, 0u);
     EXPECT_TRUE(freeFormat.text(StreamColumn::Frames).empty());
     std::vector<std::uint8_t> reserved = test::Frames(k128, 4);
     // A reserved-rate header would claim a frame of megabytes; give it 417.
-    Append(reserved, test::ByteBuilder().u32be(test::HeaderWord(FrameSpec{.sampleRateIndex = 3})).fill(413));
+    Append(reserved, test::ByteBuilder().u32be(test::HeaderWord(FrameFields{.sampleRateIndex = 3})).fill(413));
     EXPECT_EQ(Full(reserved).text(StreamColumn::Frames), "4");
 }
 
 TEST(FullFrameScan, BitRateIndex15CountsAtZeroKbpsWithLengthOne) {
     std::vector<std::uint8_t> data = test::Frames(k128, 3);
-    Append(data, test::ByteBuilder().u32be(test::HeaderWord(FrameSpec{.bitRateIndex = 15})));
+    Append(data, test::ByteBuilder().u32be(test::HeaderWord(FrameFields{.bitRateIndex = 15})));
     const auto columns = Full(data);
     EXPECT_EQ(columns.text(StreamColumn::Frames), "3(1)");
 }
@@ -205,9 +205,9 @@ TEST(QuickFrameScan, EstimatesFramesFromTheFileSizeWithoutVbrHeader) {
 }
 
 TEST(QuickFrameScan, LeavesColumnsEmptyWhenThereIsNothingToEstimateFrom) {
-    EXPECT_TRUE(Quick(test::Frames(FrameSpec{.bitRateIndex = 0}, 3)).text(StreamColumn::Time).empty());
-    EXPECT_TRUE(Quick(test::Frames(FrameSpec{.bitRateIndex = 15}, 3)).text(StreamColumn::Time).empty());
-    EXPECT_TRUE(Quick(test::Frames(FrameSpec{.layer = 2}, 3)).text(StreamColumn::Time).empty());
+    EXPECT_TRUE(Quick(test::Frames(FrameFields{.bitRateIndex = 0}, 3)).text(StreamColumn::Time).empty());
+    EXPECT_TRUE(Quick(test::Frames(FrameFields{.bitRateIndex = 15}, 3)).text(StreamColumn::Time).empty());
+    EXPECT_TRUE(Quick(test::Frames(FrameFields{.layer = 2}, 3)).text(StreamColumn::Time).empty());
     EXPECT_TRUE(Quick({0xFF, 0xFB}).text(StreamColumn::Time).empty());
 }
 

@@ -16,7 +16,7 @@
 
 using namespace quilto;
 using test::Append;
-using test::FrameSpec;
+using test::FrameFields;
 
 namespace {
 
@@ -41,17 +41,17 @@ BuiltStream Build(const Shape& shape, std::uint64_t seed) {
     std::mt19937_64 random(seed);
     BuiltStream stream;
     if (shape.vbrHeader) {
-        Append(stream.bytes, test::VbrFrame(FrameSpec{}, "Xing", kFrames, 0));
+        Append(stream.bytes, test::VbrFrame(FrameFields{}, "Xing", kFrames, 0));
         stream.headerFrameLength = static_cast<std::uint32_t>(stream.bytes.size());
     }
     for (std::size_t i = 0; i < kFrames; ++i) {
-        FrameSpec spec;
-        spec.bitRateIndex = shape.variable ? kRates[random() % kRates.size()] : 9;
-        spec.padding = static_cast<unsigned>(random() % 2);
+        FrameFields fields;
+        fields.bitRateIndex = shape.variable ? kRates[random() % kRates.size()] : 9;
+        fields.padding = static_cast<unsigned>(random() % 2);
         stream.frameStarts.push_back(stream.bytes.size());
-        const std::vector<std::uint8_t> frame = test::Frame(spec);
+        const std::vector<std::uint8_t> frame = test::Frame(fields);
         stream.frameLengths.push_back(static_cast<std::uint32_t>(frame.size()));
-        ++stream.byIndex[spec.bitRateIndex];
+        ++stream.byIndex[fields.bitRateIndex];
         Append(stream.bytes, frame);
         if (shape.garbageOneIn != 0 && random() % static_cast<unsigned>(shape.garbageOneIn) == 0) {
             // Never 0xFF, so that no sync appears before the next frame.

@@ -19,14 +19,14 @@ using core::Id3v1Record;
 namespace {
 
 // One ID3v1 block, field by field. Texts are code-page bytes, NUL-padded.
-struct BlockSpec {
+struct BlockFields {
     std::string title, artist, album, year;
     std::string comment;  // the whole 30 bytes when long enough; NUL padded
     std::uint8_t byte126 = 0;
     std::uint8_t genre = 255;
 };
 
-std::vector<std::uint8_t> Block(const BlockSpec& s) {
+std::vector<std::uint8_t> Block(const BlockFields& s) {
     test::ByteBuilder b;
     b.text("TAG");                            // marker
     b.text(s.title).padTo(3 + 30);            // title
@@ -111,7 +111,7 @@ TEST(GenreTable, NumberOfName) {
 // ---------------------------------------------------------------- reading
 
 TEST(Id3v1Read, NoTagLeavesRecordAlone) {
-    std::vector<std::uint8_t> block = Block(BlockSpec{});
+    std::vector<std::uint8_t> block = Block(BlockFields{});
     block[0] = 'T', block[1] = 'A', block[2] = 'X';
     Id3v1Record record;
     record.title = "kept";
@@ -121,11 +121,11 @@ TEST(Id3v1Read, NoTagLeavesRecordAlone) {
 }
 
 TEST(Id3v1Read, PresenceOnlyWithoutRecord) {
-    EXPECT_TRUE(core::ReadId3v1(Block(BlockSpec{}), nullptr, GenreTable()));
+    EXPECT_TRUE(core::ReadId3v1(Block(BlockFields{}), nullptr, GenreTable()));
 }
 
 TEST(Id3v1Read, FieldsTrimmedAndDecoded) {
-    BlockSpec s;
+    BlockFields s;
     s.title = Sjis({0x93, 0xFA, 0x96, 0x7B}) + "  ";  // 日本, trailing blanks
     s.artist = "Artist\t\r";
     s.album = std::string(30, 'A');  // a full field has no NUL at all
@@ -145,7 +145,7 @@ TEST(Id3v1Read, FieldsTrimmedAndDecoded) {
 
 TEST(Id3v1Read, TrailByteBackslashIsNotTrimmedOrSplit) {
     // 表 ends in 0x5C; a byte-wise reader that treats it as "\" would damage it.
-    BlockSpec s;
+    BlockFields s;
     s.title = std::string(28, 'x') + Sjis({0x95, 0x5C});
     const Id3v1Record r = Read(Block(s));
     EXPECT_EQ(r.title, std::string(28, 'x') + "表");
@@ -162,7 +162,7 @@ struct TrackCase {
 class Id3v1Track : public ::testing::TestWithParam<TrackCase> {};
 
 TEST_P(Id3v1Track, FromByte126) {
-    BlockSpec s;
+    BlockFields s;
     s.comment = GetParam().comment;
     s.byte126 = GetParam().byte126;
     const Id3v1Record r = Read(Block(s));
@@ -198,7 +198,7 @@ class Id3v1Genre : public ::testing::TestWithParam<GenreCase> {};
 
 TEST_P(Id3v1Genre, FromByte127) {
     const GenreTable table(GetParam().extended);
-    BlockSpec s;
+    BlockFields s;
     s.genre = GetParam().byte;
     EXPECT_EQ(Read(Block(s), table).genre, GetParam().genre);
 }

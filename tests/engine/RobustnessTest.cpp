@@ -33,7 +33,7 @@ using core::Bytes;
 using core::ContainerKind;
 using test::Append;
 using test::ByteBuilder;
-using test::FrameSpec;
+using test::FrameFields;
 
 namespace {
 
@@ -202,7 +202,7 @@ std::vector<Seed> TagSeeds() {
     return seeds;
 }
 
-constexpr FrameSpec kSmall{.bitRateIndex = 1, .sampleRateIndex = 1};  // 96-byte frames
+constexpr FrameFields kSmall{.bitRateIndex = 1, .sampleRateIndex = 1};  // 96-byte frames
 
 std::vector<Seed> AudioSeeds() {
     std::vector<Seed> seeds;
@@ -213,11 +213,11 @@ std::vector<Seed> AudioSeeds() {
     Bytes xing = test::VbrFrame(kSmall, "Xing", 10, 960);
     Append(xing, test::Frames(kSmall, 10));
     seeds.push_back({"xing", xing, {4 + 32 + 4, 4 + 32 + 8, 4 + 32 + 12}});
-    constexpr FrameSpec kMonoCrc{.bitRateIndex = 1, .sampleRateIndex = 1, .mode = 3, .crc = true};
+    constexpr FrameFields kMonoCrc{.bitRateIndex = 1, .sampleRateIndex = 1, .mode = 3, .crc = true};
     Bytes info = test::VbrFrame(kMonoCrc, "Info", 6, 576, true);
     Append(info, test::Frames(kMonoCrc, 6));
     seeds.push_back({"lame info, mono, crc", info, {4 + 17 + 8, 4 + 17 + 12}});
-    constexpr FrameSpec kDual{.bitRateIndex = 9, .padding = 1, .mode = 2, .crc = true};
+    constexpr FrameFields kDual{.bitRateIndex = 9, .padding = 1, .mode = 2, .crc = true};
     Bytes dual = test::VbrFrame(kDual, "Xing", 3, 1254);
     Append(dual, test::Frames(kDual, 2));
     Append(dual, test::Frames({.bitRateIndex = 9}, 1));

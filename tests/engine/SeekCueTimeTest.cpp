@@ -13,25 +13,25 @@
 using namespace quilto;
 using test::Append;
 using test::ByteBuilder;
-using test::FrameSpec;
+using test::FrameFields;
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr FrameSpec k44{};                                               // 128 kbps, 44100 Hz: 417 bytes
-constexpr FrameSpec k44Padded{.padding = 1};                             // 418 bytes
-constexpr FrameSpec k48{.sampleRateIndex = 1};                           // 384 bytes
-constexpr FrameSpec k32{.sampleRateIndex = 2};                           // 576 bytes
-constexpr FrameSpec kIndex15{.bitRateIndex = 15};                        // a corrupt header
-constexpr FrameSpec kReservedRate{.sampleRateIndex = 3};                 // 144 × 128000 / 1 bytes long
-constexpr FrameSpec kFreeFormat{.bitRateIndex = 0};                      // length 0
-constexpr FrameSpec kFreeFormatPadded{.bitRateIndex = 0, .padding = 1};  // length 1
-constexpr FrameSpec kMpeg2{.version = 2};                                // MPEG-2: a sync word, not a frame
+constexpr FrameFields k44{};                                               // 128 kbps, 44100 Hz: 417 bytes
+constexpr FrameFields k44Padded{.padding = 1};                             // 418 bytes
+constexpr FrameFields k48{.sampleRateIndex = 1};                           // 384 bytes
+constexpr FrameFields k32{.sampleRateIndex = 2};                           // 576 bytes
+constexpr FrameFields kIndex15{.bitRateIndex = 15};                        // a corrupt header
+constexpr FrameFields kReservedRate{.sampleRateIndex = 3};                 // 144 × 128000 / 1 bytes long
+constexpr FrameFields kFreeFormat{.bitRateIndex = 0};                      // length 0
+constexpr FrameFields kFreeFormatPadded{.bitRateIndex = 0, .padding = 1};  // length 1
+constexpr FrameFields kMpeg2{.version = 2};                                // MPEG-2: a sync word, not a frame
 
 constexpr std::size_t kNoLimit = 1'000'000'000;
 
-Bytes HeaderOnly(const FrameSpec& frame) {
+Bytes HeaderOnly(const FrameFields& frame) {
     ByteBuilder b;
     b.u32be(test::HeaderWord(frame));  // frame header; the frame body is not there
     return b;

@@ -11,7 +11,7 @@
 
 namespace quilto::test {
 
-struct FrameSpec {
+struct FrameFields {
     unsigned bitRateIndex = 9;     // 128 kbps
     unsigned sampleRateIndex = 0;  // 44100 Hz
     unsigned padding = 0;
@@ -21,13 +21,13 @@ struct FrameSpec {
     unsigned layer = 1;    // the two layer bits: 1 is Layer III
 };
 
-inline std::uint32_t HeaderWord(const FrameSpec& f) {
+inline std::uint32_t HeaderWord(const FrameFields& f) {
     return 0xFFE00000u | (f.version << 19) | (f.layer << 17) | ((f.crc ? 0u : 1u) << 16) | (f.bitRateIndex << 12) |
            (f.sampleRateIndex << 10) | (f.padding << 9) | (f.mode << 6);
 }
 
 // One whole frame of FrameLength bytes: header, then zeros.
-inline std::vector<std::uint8_t> Frame(const FrameSpec& f) {
+inline std::vector<std::uint8_t> Frame(const FrameFields& f) {
     const std::uint32_t length = core::FrameLength(f.bitRateIndex, f.sampleRateIndex, f.padding);
     ByteBuilder b;
     b.u32be(HeaderWord(f)).padTo(length);
@@ -36,7 +36,7 @@ inline std::vector<std::uint8_t> Frame(const FrameSpec& f) {
 
 // A first frame that carries a VBR header ("Xing" or "Info") with both fields.
 // crcShift: lame puts the tag 2 bytes early in CRC-protected frames.
-inline std::vector<std::uint8_t> VbrFrame(const FrameSpec& f, std::string_view tag, std::uint32_t frames,
+inline std::vector<std::uint8_t> VbrFrame(const FrameFields& f, std::string_view tag, std::uint32_t frames,
                                           std::uint32_t bytes, bool lameCrcPlacement = false) {
     const std::uint32_t length = core::FrameLength(f.bitRateIndex, f.sampleRateIndex, f.padding);
     const unsigned side = f.mode == 3 ? 17 : 32;
@@ -52,7 +52,7 @@ inline void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t
     to.insert(to.end(), bytes.begin(), bytes.end());
 }
 
-inline std::vector<std::uint8_t> Frames(const FrameSpec& f, std::size_t count) {
+inline std::vector<std::uint8_t> Frames(const FrameFields& f, std::size_t count) {
     std::vector<std::uint8_t> out;
     const std::vector<std::uint8_t> one = Frame(f);
     for (std::size_t i = 0; i < count; ++i) Append(out, one);
