@@ -49,18 +49,16 @@ void AddCueSheetAndClearMenus(QMenu* menu) {
 // Selects and shows the row being scanned and tells the progress window.
 class FrameScanView final : public core::FrameScanObserver {
 public:
-    FrameScanView(FileListView& list, FileListModel& model, QLabel& summary, ProgressWindow& progress,
-                  const core::FolderRows& rows)
-        : list_(list), model_(model), summary_(summary), progress_(progress), rows_(rows) {}
+    FrameScanView(FileListView& list, FileListModel& model, QLabel& summary)
+        : list_(list), model_(model), summary_(summary) {}
 
     void scanStarting(std::size_t chosen, std::size_t rows) override {
         summary_.setText(ToQString(core::FrameScanSummary(chosen, rows)));
         list_.horizontalHeader()->resizeSection(0, kScanningMarkerWidth);
         model_.rowsChanged(0, static_cast<int>(rows) - 1);
     }
-    void rowStarting(std::size_t row, std::size_t done, std::size_t chosen) override {
-        progress_.setPanelText(0, rows_.files[row].fileName());
-        progress_.setPanelText(1, "(" + std::to_string(done) + "/" + std::to_string(chosen) + ")");
+    // The command itself writes the file and the count into the progress window.
+    void rowStarting(std::size_t row, std::size_t, std::size_t) override {
         list_.selectRows({static_cast<int>(row)});
         list_.scrollTo(model_.index(static_cast<int>(row), 0));
     }
@@ -73,8 +71,6 @@ private:
     FileListView& list_;
     FileListModel& model_;
     QLabel& summary_;
-    ProgressWindow& progress_;
-    const core::FolderRows& rows_;
 };
 
 }  // namespace
@@ -190,7 +186,7 @@ void FormMain::runFrameScan(core::FrameScanVariant variant) {
     syncSelectionToRows();
     ProgressWindow progress(this, QStringLiteral("Frame Scan ..."));
     activeProgress_ = &progress;
-    FrameScanView view(*fileList_, *fileModel_, *status_[0], progress, rows_);
+    FrameScanView view(*fileList_, *fileModel_, *status_[0]);
     filling_ = true;
     setBusy(true);
     progress.start();

@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "core/AsciiCase.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -111,13 +113,6 @@ bool InRange(int value, Range range) {
 
 constexpr std::string_view kOriginalEditor = "C:\\WINDOWS\\Notepad.exe";
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 }  // namespace
 
 SettingsLocation LocateSettings(const std::string& programFolder) {
@@ -177,7 +172,7 @@ void GeneralOptions::load(const core::IniFile& file) {
     backup = file.readBool(kGeneralSection, "Backup", true);
     supportTag = file.readBool(kGeneralSection, "SupportTag", false);
     editor = file.readString(kGeneralSection, "Editor", "");
-    if (EqualIgnoringCase(editor, kOriginalEditor)) editor.clear();
+    if (core::EqualIgnoringCase(editor, kOriginalEditor)) editor.clear();
     player = file.readString(kGeneralSection, "Player", "");
     playerPrm = file.readString(kGeneralSection, "PlayerPrm", "");
 }

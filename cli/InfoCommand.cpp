@@ -7,6 +7,7 @@
 #include "cli/JsonWriter.h"
 #include "core/FileAnalysis.h"
 #include "core/FileColumns.h"
+#include "core/FileRows.h"
 #include "core/TextCodec.h"
 
 namespace quilto::cli {
@@ -21,32 +22,19 @@ struct InfoOptions {
     std::vector<std::string> paths;
 };
 
-bool HasMp3Extension(const fs::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-    return extension == ".mp3";
-}
-
-// A folder stands for its "*.mp3" files (any letter case), in name order.
+// A folder stands for its "*.mp3" files, listed as the file list lists them.
 bool ExpandPath(const std::string& argument, std::vector<std::string>& files, std::ostream& err) {
     std::error_code error;
     if (!fs::is_directory(argument, error)) {
         files.push_back(argument);
         return true;
     }
-    std::vector<std::string> found;
-    fs::directory_iterator it(argument, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        std::error_code typeError;
-        if (it->is_regular_file(typeError) && HasMp3Extension(it->path())) found.push_back(it->path().string());
-    }
-    if (error) {
-        err << argument << ": " << error.message() << '\n';
+    core::FolderRows rows;
+    if (!core::ScanFolder(rows, argument)) {
+        err << argument << ": the folder cannot be read\n";
         return false;
     }
-    std::sort(found.begin(), found.end());
-    files.insert(files.end(), found.begin(), found.end());
+    for (std::size_t i = 0; i < rows.size(); ++i) files.push_back(rows.path(i));
     return true;
 }
 

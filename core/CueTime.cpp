@@ -49,7 +49,7 @@ std::string FormatCueTime(const CueTime& time) {
     return ZeroPadded(time.minutes, 2) + ":" + ZeroPadded(time.seconds, 2) + ":" + ZeroPadded(time.frames, 2);
 }
 
-std::string SecondsToPlayTime(std::int32_t seconds) {
+std::string SecondsToPlayTime(std::int64_t seconds) {
     // 3600 stays "60:00": the status bar shows a full hour in minutes.
     if (seconds < 3601) return std::to_string(seconds / 60) + ":" + ZeroPadded(seconds % 60, 2);
     return std::to_string(seconds / 3600) + ":" + ZeroPadded(seconds % 3600 / 60, 2) + ":" +

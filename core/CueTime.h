@@ -26,8 +26,9 @@ inline constexpr CueTime kMaxCueTime{999, 59, 74};
 // "%02d:%02d:%02d" of the fields as they stand.
 std::string FormatCueTime(const CueTime& time);
 
-// "m:ss" up to 3600 seconds ("60:00"), "h:mm:ss" from 3601 on.
-std::string SecondsToPlayTime(std::int32_t seconds);
+// "m:ss" up to 3600 seconds ("60:00"), "h:mm:ss" from 3601 on. Wide, as a
+// stream or a selection can be longer than 32 bits of seconds hold.
+std::string SecondsToPlayTime(std::int64_t seconds);
 
 // Reads "m:ss" or "h:mm:ss" from the right: seconds, minutes, then hours.
 // Empty text is 0. Throws InvalidNumber for a group that is not a number.

@@ -48,13 +48,15 @@ FileAnalysis AnalyseFile(const std::string& path, ScanDepth depth, const GenreTa
     if (depth == ScanDepth::Quick) {
         result.stream = QuickFrameScan(*file);
     } else {
-        // The frame scan searches from behind the tag without the container
-        // detection, as the "Frame Scan" command does.
-        file->seek(result.tagLength);
-        FindFirstFrame(*file, ContainerKind::NoAudio);
-        result.stream = FullFrameScan(*file, 0, true, progress);
+        result.stream = FullScanBehindTag(*file, result.tagLength, progress);
     }
     return result;
+}
+
+StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progress& progress) {
+    file.seek(tagLength);
+    FindFirstFrame(file, ContainerKind::NoAudio);
+    return FullFrameScan(file, 0, true, progress);
 }
 
 }  // namespace quilto::core

@@ -10,6 +10,7 @@
 #include "core/GenreTable.h"
 #include "core/Id3v1.h"
 #include "core/Id3v2Record.h"
+#include "core/InputFile.h"
 #include "core/Progress.h"
 #include "core/StreamColumns.h"
 
@@ -45,5 +46,9 @@ struct FileAnalysis {
 // opened false and the reason; nothing else is filled.
 FileAnalysis AnalyseFile(const std::string& path, ScanDepth depth, const GenreTable& genres,
                          Progress& progress);
+
+// The "Frame Scan" walk of a file: from behind its head tag, without the
+// container detection, to the end, other bit rates shown apart.
+StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progress& progress);
 
 }  // namespace quilto::core

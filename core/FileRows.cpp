@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/AsciiCase.h"
 #include "core/FileAnalysis.h"
 #include "core/FileDate.h"
 #include "core/NumberText.h"
@@ -37,8 +38,6 @@ RenameRow NewRenameRow(const std::string& fileName) {
     row.from = fileName;
     return row;
 }
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool HasMp3Extension(std::string_view name) {
     constexpr std::string_view kExtension = ".mp3";

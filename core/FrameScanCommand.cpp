@@ -2,11 +2,10 @@
 #include "core/FrameScanCommand.h"
 
 #include <array>
-#include <chrono>
 #include <optional>
 #include <vector>
 
-#include "core/FrameScan.h"
+#include "core/FileAnalysis.h"
 #include "core/Id3v2Reader.h"
 #include "core/InputFile.h"
 
@@ -32,29 +31,8 @@ std::optional<StreamColumns> ScanFile(const std::string& path, std::uint64_t& ta
     if (!file) return std::nullopt;
     std::array<std::uint8_t, kId3v2HeaderSize> header{};
     tagLength = TagLength(ByteView(header.data(), file->read(header.data(), header.size())));
-    file->seek(tagLength);
-    FindFirstFrame(*file, ContainerKind::NoAudio);
-    return FullFrameScan(*file, 0, true, progress);
+    return FullScanBehindTag(*file, tagLength, progress);
 }
-
-// The walk of one file pumps only once it has run for a while, so a run over
-// many short files pumps between them; a file is slow enough to look at the
-// clock every time.
-class RowPump {
-public:
-    explicit RowPump(Progress& progress) : progress_(progress) {}
-    void afterRow() {
-        const auto now = std::chrono::steady_clock::now();
-        if (now < next_) return;
-        next_ = now + kInterval;
-        progress_.pump();
-    }
-
-private:
-    static constexpr std::chrono::milliseconds kInterval{50};
-    Progress& progress_;
-    std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::now() + kInterval;
-};
 
 }  // namespace
 
@@ -75,7 +53,10 @@ FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Pro
     watch.scanStarting(result.chosen, rows.size());
 
     const std::string total = "/" + std::to_string(result.chosen) + ")";
-    RowPump pump(progress);
+    // A file's walk pumps only once it has run for a while, so a run over many
+    // short files pumps between them: a row is slow enough to look at the
+    // clock after each one.
+    ProgressPacer pump(progress, 1);
     std::size_t reached = 0;  // chosen rows met so far, skipped ones included
     for (std::size_t row = 0; row < rows.size() && !result.cancelled; ++row) {
         FileRecord& record = rows.files[row];
@@ -92,7 +73,7 @@ FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Pro
         if (!scanned) {
             record.icon = FileIcon::CannotOpen;
             record.selected = false;
-            pump.afterRow();
+            pump.step();
             continue;
         }
         if (progress.cancelRequested()) {
@@ -107,7 +88,7 @@ FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Pro
         record.tagLength = tagLength;
         record.selected = false;
         watch.rowFinished(row);
-        pump.afterRow();
+        pump.step();
     }
 
     const std::string_view finalMarker = result.cancelled ? std::string_view() : kMarkerScanned;

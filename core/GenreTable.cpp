@@ -1,5 +1,7 @@
 #include "core/GenreTable.h"
 
+#include "core/AsciiCase.h"
+
 #include <algorithm>
 
 namespace quilto::core {
@@ -40,13 +42,6 @@ constexpr std::array<std::string_view, kGenreCount> MakeBuiltIn() {
 }
 
 constexpr std::array<std::string_view, kGenreCount> kBuiltIn = MakeBuiltIn();
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "core/HandOver.h"
 
+#include "core/AsciiCase.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,13 +12,6 @@
 namespace quilto::core {
 
 namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 // The name under which folder lists the entry that name reaches. Only a
 // listed name that differs in letter case and is the very same file counts,

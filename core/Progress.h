@@ -29,16 +29,21 @@ public:
 };
 
 // Calls Progress::pump at most once per interval, looking at the clock only
-// every few steps so that a step stays a few instructions long.
+// every stepsPerClockLook steps so that a short step stays a few instructions
+// long; steps that are long themselves look every time (1).
 class ProgressPacer {
 public:
-    explicit ProgressPacer(Progress& progress, std::chrono::milliseconds interval = std::chrono::milliseconds(50))
-        : progress_(progress), interval_(interval), next_(std::chrono::steady_clock::now() + interval) {}
+    explicit ProgressPacer(Progress& progress, unsigned stepsPerClockLook = 64,
+                           std::chrono::milliseconds interval = std::chrono::milliseconds(50))
+        : progress_(progress),
+          stepsPerClockLook_(stepsPerClockLook == 0 ? 1 : stepsPerClockLook),
+          interval_(interval),
+          next_(std::chrono::steady_clock::now() + interval) {}
 
     bool cancelled() const { return progress_.cancelRequested(); }
 
     void step() {
-        if (++steps_ % kStepsPerClockLook != 0) return;
+        if (++steps_ % stepsPerClockLook_ != 0) return;
         const auto now = std::chrono::steady_clock::now();
         if (now < next_) return;
         next_ = now + interval_;
@@ -46,8 +51,8 @@ public:
     }
 
 private:
-    static constexpr unsigned kStepsPerClockLook = 64;
     Progress& progress_;
+    unsigned stepsPerClockLook_;
     std::chrono::milliseconds interval_;
     std::chrono::steady_clock::time_point next_;
     unsigned steps_ = 0;

@@ -9,15 +9,6 @@
 
 namespace quilto::core {
 
-namespace {
-
-std::string PlayTime(std::uint64_t seconds) {
-    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-    return SecondsToPlayTime(static_cast<std::int32_t>(std::min(seconds, kMax)));
-}
-
-}  // namespace
-
 std::string SelectionSummary(const FolderRows& rows) {
     std::size_t selected = 0;
     std::uint64_t bytes = 0;
@@ -36,7 +27,8 @@ std::string FrameScanSummary(std::size_t chosen, std::size_t rows) {
 }
 
 std::string TrackCountLine(std::uint64_t bytes, std::uint64_t seconds) {
-    return GroupThousands(bytes) + "  " + PlayTime(seconds);
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return GroupThousands(bytes) + "  " + SecondsToPlayTime(static_cast<std::int64_t>(std::min(seconds, kMax)));
 }
 
 std::string TagCountLine(std::size_t tagged, std::size_t edited, std::size_t total) {

@@ -1,5 +1,6 @@
 #include "core/StreamColumns.h"
 
+#include "core/CueTime.h"
 #include "core/MpegHeader.h"
 #include "core/NumberText.h"
 
@@ -10,18 +11,6 @@ namespace {
 constexpr std::array<const char*, 4> kModeNames = {"Stereo", "JointStereo", "DualChannel", "SingleChannel"};
 constexpr std::array<const char*, 4> kHzTexts = {"44100", "48000", "32000", ""};
 constexpr const char* kDiffers = "\u2260";  // "≠"
-
-std::string TimeText(std::uint64_t seconds) {
-    std::string text;
-    if (seconds > 3600) {
-        text = std::to_string(seconds / 3600) + ":";
-        seconds %= 3600;
-        text += ZeroPadded(static_cast<std::int64_t>(seconds / 60), 2);
-    } else {
-        text = std::to_string(seconds / 60);
-    }
-    return text + ":" + ZeroPadded(static_cast<std::int64_t>(seconds % 60), 2);
-}
 
 }  // namespace
 
@@ -36,7 +25,7 @@ StreamColumns FormatStreamColumns(const StreamInfo& info) {
     auto set = [&columns](StreamColumn column, std::string text) {
         columns.texts[static_cast<std::size_t>(column)] = std::move(text);
     };
-    set(StreamColumn::Time, TimeText(StreamSeconds(info)));
+    set(StreamColumn::Time, SecondsToPlayTime(static_cast<std::int64_t>(StreamSeconds(info))));
     if (info.splitFrames) {
         std::string frames = std::to_string(info.frames);
         if (info.otherFrames != 0) frames += "(" + std::to_string(info.otherFrames) + ")";
