@@ -1,7 +1,5 @@
 #include "app/Settings.h"
 
-#include "core/AsciiCase.h"
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -11,6 +9,8 @@
 #include <filesystem>
 #include <initializer_list>
 #include <map>
+
+#include "core/AsciiCase.h"
 
 namespace quilto::app {
 

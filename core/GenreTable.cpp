@@ -1,8 +1,8 @@
 #include "core/GenreTable.h"
 
-#include "core/AsciiCase.h"
-
 #include <algorithm>
+
+#include "core/AsciiCase.h"
 
 namespace quilto::core {
 

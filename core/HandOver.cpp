@@ -1,13 +1,13 @@
 #include "core/HandOver.h"
 
-#include "core/AsciiCase.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+
+#include "core/AsciiCase.h"
 
 namespace quilto::core {
 

@@ -1,7 +1,5 @@
 #include "core/IniFile.h"
 
-#include "core/AsciiCase.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +12,7 @@
 #include <iterator>
 #include <utility>
 
+#include "core/AsciiCase.h"
 #include "core/NumberText.h"
 #include "core/TextCodec.h"
 #include "core/Utf.h"
