@@ -9,6 +9,7 @@ launcher=()
 # Rebuilds of other checkouts of the same sources reuse earlier compiles.
 if command -v ccache >/dev/null; then
     export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$PWD")}"
+    export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
