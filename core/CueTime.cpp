@@ -43,6 +43,22 @@ std::string_view Field(std::string_view text, std::size_t pos, std::size_t count
     return pos >= text.size() ? std::string_view{} : text.substr(pos, count);
 }
 
+// n MPEG frames at sampleRate added to a running total of seconds and cue
+// frames.
+void AddFrameCount(std::int32_t& seconds, std::int32_t& frames75, long double n, std::uint32_t sampleRate) {
+    // An unknown rate counts one frame a second rather than guessing a rate.
+    long double rate = kSamplesPerFrame;
+    if (sampleRate == 44100 || sampleRate == 48000 || sampleRate == 32000) rate = sampleRate;
+    const long double fps = rate / kSamplesPerFrame;
+
+    // Extended precision and truncation toward zero, so that a list of tracks
+    // adds up to the same start times however often it is recomputed.
+    const long double whole = std::trunc(n / fps);
+    seconds = ClampToInt32(seconds + n / fps);
+    // The frames left over after the whole seconds, rounded to a cue frame.
+    frames75 = ClampToInt32(frames75 + (n - whole * fps) * kCueFramesPerSecond / fps + 0.5L);
+}
+
 }  // namespace
 
 std::string FormatCueTime(const CueTime& time) {
@@ -112,19 +128,15 @@ void AddFramesToTime(std::int32_t& seconds, std::int32_t& frames75, std::string_
                      std::string_view hzText) {
     if (framesText.empty()) return;
     const std::int32_t n = ParseInt32(framesText);
-    // An unknown rate counts one frame a second rather than guessing a rate.
-    long double rate = kSamplesPerFrame;
+    std::uint32_t rate = 0;
     if (hzText == "44100") rate = 44100;
     else if (hzText == "48000") rate = 48000;
     else if (hzText == "32000") rate = 32000;
-    const long double fps = rate / kSamplesPerFrame;
+    AddFrameCount(seconds, frames75, n, rate);
+}
 
-    // Extended precision and truncation toward zero, so that a list of tracks
-    // adds up to the same start times however often it is recomputed.
-    const long double whole = std::trunc(n / fps);
-    seconds = ClampToInt32(seconds + n / fps);
-    // The frames left over after the whole seconds, rounded to a cue frame.
-    frames75 = ClampToInt32(frames75 + (n - whole * fps) * kCueFramesPerSecond / fps + 0.5L);
+void AddFramesToTime(std::int32_t& seconds, std::int32_t& frames75, std::uint64_t frames, std::uint32_t sampleRate) {
+    AddFrameCount(seconds, frames75, static_cast<long double>(frames), sampleRate);
 }
 
 std::string SpinCueTime(std::string_view text, std::int32_t delta) {

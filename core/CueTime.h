@@ -54,6 +54,10 @@ std::string FramesToCueTime(std::int32_t& seconds, std::int32_t& frames75);
 void AddFramesToTime(std::int32_t& seconds, std::int32_t& frames75, std::string_view framesText,
                      std::string_view hzText);
 
+// The same for numbers kept beside the texts: sampleRate 44100, 48000 or
+// 32000 in Hz; any other value (0 while unknown) counts one frame a second.
+void AddFramesToTime(std::int32_t& seconds, std::int32_t& frames75, std::uint64_t frames, std::uint32_t sampleRate);
+
 // Steps a spin editor's "%03d:%02d:%02d" text by delta cue frames, within
 // "000:00:00".."999:59:74".
 std::string SpinCueTime(std::string_view text, std::int32_t delta);

@@ -2,6 +2,7 @@
 // ".cue" files and embedded in packed files, and read back from both.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,11 @@
 #include "pack/TrackLists.h"
 
 namespace quilto::pack {
+
+// Limits of a sheet read from a file: a sheet is a few kilobytes, and more
+// tracks than this cannot come from a real disc or packed file.
+inline constexpr std::size_t kMaxCueSheetBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxCueTracks = 999;
 
 // Fills an empty album performer (and, when asked, an empty file name);
 // returns whether the tracks' performers differ.
