@@ -189,7 +189,9 @@ void ReadCueSheet(const std::vector<std::string>& lines, CueHeader& header, CueL
     for (const std::string& line : lines) {
         const std::string_view text = Trim(line);
         if (StartsWith(text, "TRACK")) {
-            if (cues.size() - firstRow >= kMaxCueTracks) continue;
+            // Past the cap the rest of the sheet is dropped, so no line of a
+            // dropped track lands on the last kept one.
+            if (cues.size() - firstRow >= kMaxCueTracks) break;
             inTracks = true;
             CueRow row;
             row.number = std::to_string(cues.size() - firstRow + 1);
