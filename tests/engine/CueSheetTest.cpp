@@ -353,14 +353,25 @@ INSTANTIATE_TEST_SUITE_P(CueSheet, FailedWrite,
                                            FailedWriteCase{"TargetIsAFolder", "dir"}),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(CueSheet, ExportReplacesAnExistingSheet) {
+TEST(CueSheet, ExportReplacesAnExistingSheetThroughItsLink) {
     test::TempFolder folder;
-    WriteBytes(folder.file("out.cue"), "old");
+    WriteBytes(folder.file("real.cue"), "old");
+    std::filesystem::create_symlink(folder.file("real.cue"), folder.file("out.cue"));
     pack::TrackPage page;
     page.header = Header("T", "P", "f.mp3");
     std::string error;
     ASSERT_TRUE(pack::ExportCueSheet(page, folder.file("out.cue").string(), false, false, error)) << error;
-    EXPECT_EQ(ReadBytes(folder.file("out.cue")), "TITLE \"T\"\r\nPERFORMER \"P\"\r\nFILE \"f.mp3\" MP3\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("out.cue")));
+    EXPECT_EQ(ReadBytes(folder.file("real.cue")), "TITLE \"T\"\r\nPERFORMER \"P\"\r\nFILE \"f.mp3\" MP3\r\n");
+}
+
+TEST(CueSheet, LineBreakInAValueCannotStartALine) {
+    const CueHeader header = Header("T\r\nFILE \"evil.mp3\" MP3", "P\n", "f.mp3");
+    std::vector<std::string> lines;
+    pack::WriteCueSheet(lines, true, header, {Cue("a\nINDEX 01 09:00:00", "x", "00:00:00")}, false);
+    EXPECT_EQ(lines[0], "TITLE \"T  FILE \"evil.mp3\" MP3\"");
+    EXPECT_EQ(lines[1], "PERFORMER \"P \"");
+    EXPECT_EQ(lines[4], "    TITLE \"a INDEX 01 09:00:00\"");
 }
 
 TEST(CueSheet, ImportReplacesTheCuePartAndRecomputes) {
