@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <clocale>
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         // CLI11 has its own exit code for each kind of usage error; callers get one.
         return app.exit(error, std::cout, std::cerr) == 0 ? 0 : kUsageError;
+    } catch (const std::exception& error) {
+        // Whatever a command could not recover from fails the run, with a reason.
+        std::cerr << "quilto-cli: " << error.what() << '\n';
+        return 1;
     }
     return context.exitStatus;
 }
