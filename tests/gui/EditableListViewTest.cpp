@@ -108,6 +108,19 @@ TEST_F(EditableList, DoubleClickOpensEnterWritesEscDoesNot) {
     EXPECT_EQ(committed[1], (QList<QVariant>{3, int(kTitle), false}));
 }
 
+TEST_F(EditableList, HeaderListsArmOnASingleClickAndOpenOnTheNext) {
+    view->setArmOnSingleClick(true);
+    const QPoint title = view->visualRect(model.index(0, kTitle)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, title);
+    EXPECT_EQ(view->armedRow(), 0);
+    EXPECT_EQ(view->openEditor(), nullptr);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, title);
+    EXPECT_EQ(view->editedIndex(), model.index(0, kTitle));
+    // A press on a column without an editor opens nothing.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(model.index(0, kCaption)).center());
+    EXPECT_EQ(view->openEditor(), nullptr);
+}
+
 TEST_F(EditableList, UpDownWriteTheRowAndMoveTheEditor) {
     QSignalSpy moved(view, &EditableListView::cellWrittenByMove);
     auto* edit = qobject_cast<QLineEdit*>(open(1, kTitle));
