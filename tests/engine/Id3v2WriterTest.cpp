@@ -89,6 +89,8 @@ struct LayoutCase {
     Bytes frames;  // everything after the 10-byte header
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class Id3v2WriteLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(Id3v2WriteLayout, IsExact) {
@@ -118,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"TextOutsideCodePageInUtf16",
                    Fields({{1, "Café"}}),
                    Id3Frame("TIT2", Cat({{1}, Utf16Le(u"Café")}))},
+        LayoutCase{"SurrogatePairInUtf16", Fields({{1, "🎵"}}), Id3Frame("TIT2", Cat({{1}, Utf16Le(u"🎵")}))},
         LayoutCase{"CommentOutsideCodePageInUtf16",
                    Fields({{5, "é"}}),
                    Id3Frame("COMM", Cat({ByteBuilder().u8(1).text("eng").u16be(0), Utf16Le(u"é")}))},
@@ -168,6 +171,8 @@ struct CarryCase {
     bool supportTagOnly;
     std::vector<Bytes> carried;  // in the old order, after the new title
 };
+
+void PrintTo(const CarryCase& c, std::ostream* os) { *os << c.name; }
 
 class Id3v2WriteCarry : public ::testing::TestWithParam<CarryCase> {};
 
@@ -255,6 +260,8 @@ struct V24Case {
     Bytes oldFrame;   // a 2.4 frame
     Bytes expected;   // the 2.3 frame written, empty when dropped
 };
+
+void PrintTo(const V24Case& c, std::ostream* os) { *os << c.name; }
 
 class Id3v2WriteFrom24 : public ::testing::TestWithParam<V24Case> {};
 
@@ -363,7 +370,7 @@ const Id3v2Record kPlainRow = Fields({{0, "Artist"}, {1, " Title "}, {2, "Album"
                                       {10, "http://example.org/"}, {11, "Encoded"}, {12, "LAME"}});
 const Id3v2Record kJapaneseRow = Fields({{0, "演奏者"}, {1, "題名"}, {2, "アルバム"}, {5, "コメント"}, {6, "J-POP(J)"},
                                          {10, "http://例.jp/"}});
-const Id3v2Record kOutsideCodePageRow = Fields({{0, "Björk"}, {1, "Café ☕"}, {5, "naïve"}, {6, "Música"}, {7, "Ærø"}});
+const Id3v2Record kOutsideCodePageRow = Fields({{0, "Björk"}, {1, "Café ☕🎵"}, {5, "naïve"}, {6, "Música"}, {7, "Ærø"}});
 const Id3v2Record kGenreEscapeRow = Fields({{6, "(13)"}});
 const Id3v2Record kGenreCaseRow = Fields({{6, "rock"}});
 const Id3v2Record kLoneParenthesisRow = Fields({{6, "("}, {1, "x"}});
@@ -373,6 +380,8 @@ struct RoundTripCase {
     Id3v2Record row;
     const char* oldTagFixture;  // nullptr: no old tag
 };
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class Id3v2WriteRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
@@ -483,7 +492,7 @@ TEST(Id3v2WriteMutagen, ReadsWhatWeWrite) {
 
     const std::set<std::string>& utf16 = dumps[2];
     for (const std::string line : {
-             "TPE1\tid=TPE1\tenc=1\ttext=Björk", "TIT2\tid=TIT2\tenc=1\ttext=Café ☕",
+             "TPE1\tid=TPE1\tenc=1\ttext=Björk", "TIT2\tid=TIT2\tenc=1\ttext=Café ☕🎵",
              "COMM::eng\tid=COMM\tenc=1\ttext=naïve\tlang=eng\tdesc=", "TCON\tid=TCON\tenc=1\tgenres=Música",
              "TCOM\tid=TCOM\tenc=1\ttext=Ærø"}) {
         EXPECT_TRUE(utf16.count(line)) << line;
