@@ -2,7 +2,15 @@
 # Installs the Debian 12 packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins libcli11-dev nlohmann-json3-dev)
+packages=(
+    # build
+    g++ cmake ninja-build ccache pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-qpa-plugins
+    libcli11-dev nlohmann-json3-dev zlib1g-dev
+    # independent readers the tests check our output with
+    python3-mutagen cuetools mp3val unzip lhasa
+)
 
 missing=()
 for package in "${packages[@]}"; do
