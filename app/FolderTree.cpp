@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -29,14 +30,25 @@ FolderTree::FolderTree(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setExpandsOnDoubleClick(false);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        if (!item) return;
-        if (IsPackedFileNode(item)) {
-            emit packedFileRequested(NodePath(item), PackedKind(item));
-        } else {
-            emit folderRequested(NodePath(item));
-        }
-    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &FolderTree::openNode);
+}
+
+void FolderTree::openNode(QTreeWidgetItem* item) {
+    if (!item) return;
+    if (IsPackedFileNode(item)) {
+        emit packedFileRequested(NodePath(item), PackedKind(item));
+    } else {
+        emit folderRequested(NodePath(item));
+    }
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        openNode(currentItem());
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& text, const QString& path, NodeImage image) {

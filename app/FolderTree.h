@@ -30,11 +30,15 @@ public:
     static core::ContainerKind PackedKind(const QTreeWidgetItem* item);
 
 signals:
-    // A double click on a folder node asks for that folder.
+    // A double click or Return on a folder node asks for that folder.
     void folderRequested(const QString& path);
     void packedFileRequested(const QString& path, core::ContainerKind kind);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void openNode(QTreeWidgetItem* item);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& path, NodeImage image);
     void sortChildren(QTreeWidgetItem* parent);
 

@@ -14,6 +14,7 @@
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
 #include "app/PlayCommand.h"
+#include "app/MenuKeys.h"
 #include "app/ProgressWindow.h"
 #include "app/TagListModel.h"
 #include "core/StatusText.h"
@@ -133,6 +134,7 @@ void FormMain::buildMenus() {
     helpMenu_ = bar->addMenu(QStringLiteral("Help"));
     helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
     AddLater(helpMenu_, QStringLiteral("About"));
+    InstallMenuKeys(*this);
 }
 
 void FormMain::fileMenuAboutToShow() { frameScanMenu_->setEnabled(!rows_.files.empty()); }

@@ -1,0 +1,49 @@
+// The folder tree over a real folder: opening nodes from the keyboard.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/FolderTree.h"
+
+using quilto::app::FolderTree;
+
+namespace {
+
+class FolderTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid());
+        ASSERT_TRUE(QDir(root_.path()).mkpath("a/b"));
+        tree_.showFolder(root_.path(), root_.filePath("a"));
+        tree_.show();
+    }
+    QTreeWidgetItem* child(const QString& text) const {
+        QTreeWidgetItem* node = tree_.currentFolderNode();
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (node->child(i)->text(0) == text) return node->child(i);
+        }
+        return nullptr;
+    }
+    QTemporaryDir root_;
+    FolderTree tree_;
+};
+
+TEST_F(FolderTreeTest, ReturnOpensTheCurrentNodeLikeADoubleClick) {
+    QSignalSpy requested(&tree_, &FolderTree::folderRequested);
+    QTreeWidgetItem* sub = child("b");
+    ASSERT_NE(sub, nullptr);
+    tree_.setCurrentItem(sub);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(&tree_, key);
+        ASSERT_FALSE(requested.isEmpty());
+        EXPECT_EQ(requested.takeLast().at(0).toString(), QDir(root_.path()).filePath("a/b"));
+    }
+    QTest::keyClick(&tree_, Qt::Key_Down);  // other keys keep moving as before
+    EXPECT_TRUE(requested.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The main window's shell around the lists: keyboard access to the menus,
+// the busy cursor, file names as bytes and the saved position.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include "app/Application.h"
+#include "app/FileListView.h"
+#include "app/FolderTree.h"
+#include "app/FormMain.h"
+#include "core/FileColumns.h"
+
+using quilto::app::FormMain;
+
+namespace {
+
+class FormMainShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.isValid() && settings_.isValid());
+        qputenv("QUILTO_CONFIG_DIR", settings_.path().toLocal8Bit());
+    }
+    void TearDown() override {
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        qunsetenv("QUILTO_CONFIG_DIR");
+    }
+    std::unique_ptr<FormMain> open() {
+        auto window = std::make_unique<FormMain>(QStringList{folder_.path()});
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->runFirstIdle();
+        return window;
+    }
+    static QMenu* OpenMenu(FormMain& window) {
+        QAction* active = window.menuBar()->activeAction();
+        return active && active->menu() && active->menu()->isVisible() ? active->menu() : nullptr;
+    }
+    QTemporaryDir folder_;
+    QTemporaryDir settings_;
+};
+
+TEST_F(FormMainShellTest, F10AndALoneAltOpenTheFirstMenu) {
+    struct Case {
+        const char* name;
+        std::function<void(QWidget*)> keys;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"F10", [](QWidget* w) { QTest::keyClick(w, Qt::Key_F10); }, true},
+        {"lone Alt", [](QWidget* w) {
+             QTest::keyPress(w, Qt::Key_Alt);
+             QTest::keyRelease(w, Qt::Key_Alt);
+         }, true},
+        {"Alt chord", [](QWidget* w) {
+             QTest::keyPress(w, Qt::Key_Alt);
+             QTest::keyClick(w, Qt::Key_X, Qt::AltModifier);
+             QTest::keyRelease(w, Qt::Key_Alt);
+         }, false},
+    };
+    for (const Case& c : cases) {
+        auto window = open();
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        c.keys(focus);
+        QMenu* menu = OpenMenu(*window);
+        EXPECT_EQ(menu != nullptr, c.opens) << c.name;
+        if (menu) {
+            EXPECT_EQ(menu->title(), "File") << c.name;
+            menu->close();
+        }
+    }
+}
+
+}  // namespace
