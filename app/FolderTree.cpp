@@ -68,6 +68,11 @@ QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& tex
 
 void FolderTree::showFolder(const QString& volumeRoot, const QString& folder) {
     setUpdatesEnabled(false);
+    // Deep chains scroll sideways instead of cutting names short.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
     clear();
     const QString root = QDir::cleanPath(volumeRoot);
     const QString target = QDir::cleanPath(folder);

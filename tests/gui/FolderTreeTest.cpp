@@ -47,3 +47,18 @@ TEST_F(FolderTreeTest, ReturnOpensTheCurrentNodeLikeADoubleClick) {
 }
 
 }  // namespace
+
+TEST(FolderTreeDepthTest, DeepNamesWidenTheColumnInsteadOfBeingCut) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString deep = "a_rather_long_folder_name/b_rather_long_folder_name/c_rather_long_folder_name/"
+                         "d_rather_long_folder_name/e_rather_long_folder_name/f_rather_long_folder_name";
+    ASSERT_TRUE(QDir(root.path()).mkpath(deep));
+    FolderTree tree;
+    tree.resize(120, 200);
+    tree.show();
+    tree.showFolder(root.path(), root.filePath(deep));
+    QTest::qWait(0);
+    EXPECT_GT(tree.columnWidth(0), tree.viewport()->width());
+    EXPECT_GT(tree.horizontalScrollBar()->maximum(), 0);
+}
