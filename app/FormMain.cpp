@@ -199,11 +199,12 @@ bool FormMain::packedFileNodeIsCurrent() const {
 
 void FormMain::setBusy(bool busy) {
     fileMenu_->setEnabled(!busy);
+    // On this window only: the progress window's Cancel keeps the arrow.
     if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setCursor(Qt::WaitCursor);
         for (QMenu* menu : pageMenus_) menu->setEnabled(false);
     } else {
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
         pageChanged(pages_->currentIndex());
     }
     optionMenu_->setEnabled(!busy);

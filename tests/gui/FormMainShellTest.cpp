@@ -87,3 +87,18 @@ TEST_F(FormMainShellTest, F10AndALoneAltOpenTheFirstMenu) {
 }
 
 }  // namespace
+
+TEST_F(FormMainShellTest, TheWaitCursorIsOnTheWindowNotOnTheProgressWindow) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILTO_FIXTURE_DIR "/cbr128_joint_info.mp3"), folder_.filePath("a.mp3")));
+    auto window = open();
+    bool overridden = true;
+    Qt::CursorShape windowCursor = Qt::ArrowCursor;
+    QTimer::singleShot(0, [&] {
+        overridden = QApplication::overrideCursor() != nullptr;
+        windowCursor = window->cursor().shape();
+    });
+    window->runFrameScan(quilto::core::FrameScanVariant::All);
+    EXPECT_FALSE(overridden);
+    EXPECT_EQ(windowCursor, Qt::WaitCursor);
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);  // back when done
+}
