@@ -15,6 +15,7 @@
 #include "app/FormMain.h"
 #include "app/SingleInstance.h"
 #include "core/HandOver.h"
+#include "core/NumberText.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quiltotrackery"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiltotrackery"));
     QApplication::setDesktopFileName(QStringLiteral("quiltotrackery"));
+    quilto::core::UseLocaleThousandsSeparator();  // sizes grouped as the user's locale groups them
 
     // Commands are guarded by the application; this catches what escapes while
     // the window is built or torn down.

@@ -18,16 +18,6 @@ void PrintUsage(std::ostream& out) {
            "Run `quilto-cli COMMAND --help` for the options of a command.\n";
 }
 
-// Numbers are grouped as the user's locale groups them.
-void UseLocaleSeparator() {
-    std::setlocale(LC_ALL, "");
-    const std::lconv* conventions = std::localeconv();
-    if (conventions && conventions->thousands_sep && *conventions->thousands_sep) {
-        quilto::core::SetThousandsSeparator(conventions->thousands_sep);
-    }
-    std::setlocale(LC_NUMERIC, "C");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,7 +27,8 @@ int main(int argc, char** argv) {
         PrintUsage(arguments.empty() ? std::cerr : std::cout);
         return arguments.empty() ? 2 : 0;
     }
-    UseLocaleSeparator();
+    std::setlocale(LC_ALL, "");
+    quilto::core::UseLocaleThousandsSeparator();  // numbers grouped as the user's locale groups them
     const std::string& command = arguments[0];
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "info") return quilto::cli::RunInfoCommand(rest, std::cout, std::cerr);
