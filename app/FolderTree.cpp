@@ -57,6 +57,8 @@ QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& tex
     item->setData(0, kPathRole, path);
     item->setData(0, kImageRole, static_cast<int>(image));
     item->setToolTip(0, path);
+    // The scan decides what is open: no expand arrows to click.
+    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
     switch (image) {
         case NodeImage::Volume: item->setIcon(0, volumeIcon_); break;
         case NodeImage::ChainFolder: item->setIcon(0, openFolderIcon_); break;

@@ -35,6 +35,7 @@ namespace quilto::app {
 namespace {
 
 constexpr int kMarkerColumnWidth = 35;
+constexpr int kMinimumColumnWidth = 8;
 
 
 QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont& font) {
@@ -48,6 +49,8 @@ QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont&
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
     view->horizontalHeader()->setHighlightSections(false);
+    // The track number column is 25 pixels by default, below the style's minimum.
+    view->horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
     view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     view->horizontalHeader()->resizeSection(0, kMarkerColumnWidth);
     return view;
@@ -106,6 +109,7 @@ void FormMain::buildLayout() {
     fileList_->setModel(fileModel_);
     fileList_->setFont(listFont);
     fileList_->verticalHeader()->setDefaultSectionSize(fileList_->fontMetrics().height() + 4);
+    fileList_->horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
     fileList_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     fileList_->horizontalHeader()->resizeSection(0, kMarkerColumnWidth);
     fileList_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);

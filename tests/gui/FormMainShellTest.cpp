@@ -102,3 +102,20 @@ TEST_F(FormMainShellTest, TheWaitCursorIsOnTheWindowNotOnTheProgressWindow) {
     EXPECT_EQ(windowCursor, Qt::WaitCursor);
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);  // back when done
 }
+
+TEST_F(FormMainShellTest, NarrowDefaultColumnWidthsAreKept) {
+    auto window = open();
+    const struct {
+        QTableView* list;
+        int column;
+        int width;
+    } cases[] = {
+        {qobject_cast<QTableView*>(window->pages()->widget(FormMain::Id3v1Page)), 5, 25},  // Clm1No
+        {qobject_cast<QTableView*>(window->pages()->widget(FormMain::Id3v2Page)), 5, 25},  // Clm2No
+        {window->fileList(), 8, 30},                                                      // ClmFNo
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.list, nullptr);
+        EXPECT_EQ(c.list->columnWidth(c.column), c.width);
+    }
+}
