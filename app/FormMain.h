@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "core/FileRows.h"
@@ -46,8 +47,9 @@ public:
     // zero timer does after the window is shown).
     void runFirstIdle();
 
-    // A hand-over from a second start: the paths, one per line.
-    void handOver(const QStringList& paths);
+    // A hand-over from a second start: the paths, one per line. handled runs
+    // once the folder is shown (after a running refresh has stopped).
+    void handOver(const QStringList& paths, std::function<void()> handled = {});
     // Shows the first path's folder and remembers its file to select.
     bool openFromArguments(const QStringList& paths, bool refreshNow);
     void selectPendingFile();

@@ -140,7 +140,7 @@ void FormMain::selectPendingFile() {
     refreshSelectionSummary();
 }
 
-void FormMain::handOver(const QStringList& paths) {
+void FormMain::handOver(const QStringList& paths, std::function<void()> handled) {
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
@@ -148,11 +148,12 @@ void FormMain::handOver(const QStringList& paths) {
         // A refresh is running inside this call's event loop: let it stop,
         // then handle the paths.
         cancelRunningWork();
-        QTimer::singleShot(0, this, [this, paths] { handOver(paths); });
+        QTimer::singleShot(0, this, [this, paths, handled = std::move(handled)] { handOver(paths, handled); });
         return;
     }
     openFromArguments(paths, true);
     selectPendingFile();
+    if (handled) handled();
 }
 
 void FormMain::cancelRunningWork() {

@@ -245,18 +245,43 @@ void SingleInstance::accept() {
 void SingleInstance::handleQueue() {
     // A hand-over that comes while the handler runs (it may run a progress
     // window's event loop) waits for it instead of running inside it.
-    if (handling_) return;
+    if (handling_ || held_) return;
     FlagScope scope(handling_);
     while (!queue_.empty()) {
         Pending next = std::move(queue_.front());
         queue_.pop_front();
+        current_ = next.socket;
+        currentReplied_.reset();
         emit handOverReceived(next.text);
-        if (next.socket) {
-            next.socket->write(&kHandled, 1);
-            next.socket->flush();
-            next.socket->disconnectFromServer();
+        current_ = nullptr;
+        if (currentReplied_) {
+            // Held: the handler's function replies, unless it already has.
+            if (*currentReplied_) continue;
+            held_ = true;
+            return;
         }
+        reply(next.socket);
     }
+}
+
+void SingleInstance::reply(QLocalSocket* socket) {
+    if (!socket) return;
+    socket->write(&kHandled, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+std::function<void()> SingleInstance::holdReply() {
+    if (!currentReplied_) currentReplied_ = std::make_shared<bool>(false);
+    return [self = QPointer<SingleInstance>(this), socket = current_, replied = currentReplied_] {
+        if (*replied || !self) return;
+        *replied = true;
+        self->reply(socket);
+        if (!self->held_) return;  // called while the handler still runs
+        self->held_ = false;
+        // Not from inside the caller, which may be a handler itself.
+        QTimer::singleShot(0, self, &SingleInstance::handleQueue);
+    };
 }
 
 }  // namespace quilto::app

@@ -72,13 +72,14 @@ int main(int argc, char** argv) {
         QStringList paths;
         for (const std::string& argument : arguments) paths << QString::fromLocal8Bit(argument.c_str());
         quilto::app::FormMain window(paths);
-        QObject::connect(&instance, &quilto::app::SingleInstance::handOverReceived, &window, [&window](const QByteArray& text) {
-            QStringList handed;
-            for (const std::string& path : quilto::core::ParseHandOverText(text.toStdString())) {
-                handed << QString::fromStdString(path);
-            }
-            window.handOver(handed);
-        });
+        QObject::connect(&instance, &quilto::app::SingleInstance::handOverReceived, &window,
+                         [&window, &instance](const QByteArray& text) {
+                             QStringList handed;
+                             for (const std::string& path : quilto::core::ParseHandOverText(text.toStdString())) {
+                                 handed << QString::fromStdString(path);
+                             }
+                             window.handOver(handed, instance.holdReply());
+                         });
         std::string error;
         if (!instance.listen(&error)) std::fprintf(stderr, "Quiltotrackery: %s\n", error.c_str());
         CloseOnTerminate(window);

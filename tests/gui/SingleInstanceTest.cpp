@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -216,3 +217,31 @@ TEST_F(SingleInstanceTest, BrokenSendersAreIgnored) {
 }
 
 }  // namespace
+
+TEST_F(SingleInstanceTest, AHeldReplyIsSentWhenTheHandlerFinishes) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    ASSERT_TRUE(first.listen());
+    std::vector<QByteArray> order;
+    std::function<void()> release;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray& text) {
+        order.push_back(text);
+        if (text == "held") release = first.holdReply();
+    });
+    auto held = secondStart("held");
+    QElapsedTimer clock;
+    clock.start();
+    while (!release && clock.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(release);
+    auto next = secondStart("next");
+    clock.restart();
+    while (clock.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_NE(held.wait_for(std::chrono::milliseconds(0)), std::future_status::ready);
+    EXPECT_EQ(order, std::vector<QByteArray>{"held"});  // the next one waits
+
+    release();
+    release();  // a second call does nothing
+    EXPECT_EQ(serveUntil(held), Start::HandedOver);
+    EXPECT_EQ(serveUntil(next), Start::HandedOver);
+    EXPECT_EQ(order, (std::vector<QByteArray>{"held", "next"}));
+}
