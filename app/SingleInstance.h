@@ -46,7 +46,10 @@
 //   Hand-overs that arrive while one is handled are queued, never nested.
 //
 // The name is "$XDG_RUNTIME_DIR/QuiltoMutex" (a folder only the user can
-// enter), else "<temp folder>/QuiltoMutex-<uid>"; the environment variable
+// enter), else "<temp folder>/quilto-<uid>/QuiltoMutex" in a folder made
+// private (0700, ours, checked); when another user holds that folder, the
+// home folder's ".quilto-<uid>" takes its place. A lock or socket file of
+// another user is never used. The environment variable
 // QUILTO_INSTANCE_NAME replaces it (a full path, or a name put in the temp
 // folder), so that tests run beside a real instance.
 #pragma once
