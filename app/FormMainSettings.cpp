@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -39,6 +40,18 @@ void ReadWidths(const QTableView& view, std::array<int, N>& widths, int firstCol
     }
 }
 
+// A position saved on a screen that is gone (a detached monitor) would open
+// the window where nobody can see or reach it: such a window goes onto the
+// primary screen. Seen means the middle of its title bar is on some screen.
+QPoint OnSomeScreen(const QRect& frame) {
+    if (QGuiApplication::screenAt(QPoint(frame.center().x(), frame.top() + 10))) return frame.topLeft();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return frame.topLeft();
+    const QRect area = primary->availableGeometry();
+    return QPoint(area.left() + std::max(0, (area.width() - frame.width()) / 2),
+                  area.top() + std::max(0, (area.height() - frame.height()) / 2));
+}
+
 }  // namespace
 
 void FormMain::loadSettings() {
@@ -49,7 +62,7 @@ void FormMain::loadSettings() {
     const WindowSettings& w = s.window;
 
     resize(std::max(w.width, minimumWidth()), std::max(w.height, minimumHeight()));
-    if (w.left != 0 || w.top != 0) move(w.left, w.top);
+    if (w.left != 0 || w.top != 0) move(OnSomeScreen(QRect(w.left, w.top, width(), height())));
     upperSplitter_->setSizes({w.split1, std::max(1, w.width - w.split1)});
     applyColumnWidths();
     mainSplitter_->setSizes({w.split2, std::max(1, w.height - w.split2)});

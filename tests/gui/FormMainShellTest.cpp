@@ -119,3 +119,23 @@ TEST_F(FormMainShellTest, NarrowDefaultColumnWidthsAreKept) {
         EXPECT_EQ(c.list->columnWidth(c.column), c.width);
     }
 }
+
+TEST_F(FormMainShellTest, APositionOffEveryScreenMovesOntoThePrimaryScreen) {
+    const struct {
+        int left, top;
+        bool kept;
+    } cases[] = {{60, 50, true}, {9000, 50, false}, {-6000, -6000, false}, {60, 20000, false}};
+    for (const auto& c : cases) {
+        QFile file(settings_.filePath("Quilto.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nDir=%3/\n").arg(c.left).arg(c.top).arg(folder_.path()).toUtf8());
+        file.close();
+        auto window = std::make_unique<FormMain>();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        if (c.kept) {
+            EXPECT_EQ(window->pos(), QPoint(c.left, c.top));
+        } else {
+            EXPECT_TRUE(screen.contains(window->pos())) << c.left << "," << c.top;
+        }
+    }
+}
