@@ -170,7 +170,7 @@ void FormMain::buildLayout() {
         if (drives_->volumeOf(currentFolder_) != root) scanFolder(root, true);
         tree_->setFocus();
     });
-    connect(tree_, &FolderTree::folderRequested, this, [this](const QString& path) { scanFolder(path, true); });
+    connect(tree_, &FolderTree::folderRequested, this, [this](const QByteArray& path) { scanRawFolder(path.toStdString(), true); });
     connect(pages_, &QTabWidget::currentChanged, this, &FormMain::pageChanged);
     connect(fileList_->horizontalHeader(), &QHeaderView::sectionClicked, this, &FormMain::sortByColumn);
     connect(fileList_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -281,7 +281,7 @@ QList<QUrl> FormMain::selectedFileUrls() const {
     QList<QUrl> urls;
     if (packedFileNodeIsCurrent()) return urls;
     for (const int row : fileList_->selectedRowsInOrder()) {
-        urls << QUrl::fromLocalFile(ToQString(rows_.path(static_cast<std::size_t>(row))));
+        urls << RawFileUrl(rows_.path(static_cast<std::size_t>(row)));
     }
     return urls;
 }

@@ -1,4 +1,6 @@
 // FormMain: the settings file read at creation and written at close.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -74,14 +76,20 @@ void FormMain::loadSettings() {
     s.general.load(s.file);
     s.rename.load(s.file);
 
-    QString folder = QString::fromStdString(w.dir);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
     pendingFileName_.clear();
     QStringList paths;
     for (int i = 0; i < arguments_.size(); ++i) {
         paths << QString::fromStdString(core::ToLongPathName(arguments_[i].toStdString(), i != 0));
     }
-    if (paths.isEmpty() || !openFromArguments(paths, false)) scanFolder(folder, false);
+    if (paths.isEmpty() || !openFromArguments(paths, false)) {
+        // The stored folder is bytes: its name need not be UTF-8.
+        struct stat info {};
+        if (!w.dir.empty() && ::stat(w.dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            scanRawFolder(w.dir, false);
+        } else {
+            scanFolder(QDir::homePath(), false);
+        }
+    }
 
     s.cueCheck = LoadCueCheck(s.file);
 
@@ -120,9 +128,12 @@ void FormMain::storeSettings() {
     ReadWidths(*id3v2List_, w.id3v2Columns, 1);
     w.page = pages_->currentIndex();
     // A packed file shown as a folder is remembered by the folder holding it.
-    QString dir = currentFolder_;
-    if (FolderTree::IsPackedFileNode(tree_->currentFolderNode())) dir = QFileInfo(dir).absolutePath() + QLatin1Char('/');
-    w.dir = dir.toStdString();
+    std::string dir = currentRawFolder_;
+    if (FolderTree::IsPackedFileNode(tree_->currentFolderNode())) {
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        dir.erase(dir.find_last_of('/') + 1);
+    }
+    w.dir = dir;
     w.store(s.file);
     StoreCueCheck(s.file, s.cueCheck);
     std::string error;

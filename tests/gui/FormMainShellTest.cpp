@@ -120,6 +120,58 @@ TEST_F(FormMainShellTest, NarrowDefaultColumnWidthsAreKept) {
     }
 }
 
+// Names from old disks in the legacy code page, made with the POSIX calls so
+// that no conversion touches the bytes.
+TEST_F(FormMainShellTest, NamesThatAreNoUtf8AreShownDecodedAndUsedAsBytes) {
+    const std::string root = QFile::encodeName(folder_.path()).toStdString();
+    const std::string sub = root + "/\x89\xb9\x8a\x79";                 // 音楽
+    const std::string file = sub + "/\x83\x65\x83\x58\x83\x67.mp3";     // テスト.mp3
+    ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+    QFile fixture(QStringLiteral(QUILTO_FIXTURE_DIR "/cbr128_joint_info.mp3"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray bytes = fixture.readAll();
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.data(), static_cast<std::size_t>(bytes.size())), bytes.size());
+    ::close(fd);
+    // The temporary folder's own clean-up cannot list such names.
+    struct Remove {
+        std::string file, folder;
+        ~Remove() {
+            ::unlink(file.c_str());
+            ::rmdir(folder.c_str());
+        }
+    } remove{file, sub};
+
+    auto window = open();
+    auto* tree = window->findChild<quilto::app::FolderTree*>();
+    ASSERT_NE(tree, nullptr);
+    QTreeWidgetItem* node = tree->currentFolderNode()->child(0);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(0), QString::fromUtf8("音楽"));
+    tree->setCurrentItem(node);
+    QTest::keyClick(tree, Qt::Key_Return);
+
+    EXPECT_EQ(window->currentFolder(), QDir(folder_.path()).absolutePath() + QString::fromUtf8("/音楽/"));
+    ASSERT_EQ(window->rows().size(), 1u);
+    EXPECT_EQ(window->rows().path(0), file);
+    EXPECT_EQ(window->rows().files[0].text(quilto::core::FileColumn::Kbps), "128");  // read through the bytes
+    EXPECT_EQ(window->fileList()->model()->index(0, 1).data().toString(), QString::fromUtf8("テスト.mp3"));
+
+    window->fileList()->selectRows({0});
+    const QList<QUrl> urls = window->selectedFileUrls();
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_TRUE(urls[0].toEncoded().endsWith("/%89%B9%8Ay/%83e%83X%83g.mp3")) << urls[0].toEncoded().constData();
+
+    // A player cannot be given the name: the user is told which file.
+    QStringList shown;
+    quilto::app::Application::SetErrorBox([&shown](const QString& message) { shown << message; });
+    emit window->fileList()->doubleClicked(window->fileList()->model()->index(0, 1));
+    quilto::app::Application::SetErrorBox({});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QString::fromUtf8("テスト.mp3"))) << shown[0].toStdString();
+}
+
 TEST_F(FormMainShellTest, APositionOffEveryScreenMovesOntoThePrimaryScreen) {
     const struct {
         int left, top;
