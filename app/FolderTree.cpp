@@ -101,8 +101,6 @@ QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const std::string&
     item->setData(0, kPathRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
     item->setData(0, kImageRole, static_cast<int>(image));
     item->setToolTip(0, DisplayName(path));
-    // The scan decides what is open: no expand arrows to click.
-    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
     switch (image) {
         case NodeImage::Volume: item->setIcon(0, volumeIcon_); break;
         case NodeImage::ChainFolder: item->setIcon(0, openFolderIcon_); break;
@@ -165,6 +163,10 @@ void FolderTree::sortChildren(QTreeWidgetItem* parent) {
     });
     parent->addChildren(children);
 }
+
+// The scan decides what is open: no expand arrows to click. (An item policy
+// would hide the children themselves: the model then says there are none.)
+void FolderTree::drawBranches(QPainter*, const QRect&, const QModelIndex&) const {}
 
 QByteArray FolderTree::NodePath(const QTreeWidgetItem* item) {
     return item ? item->data(0, kPathRole).toByteArray() : QByteArray();

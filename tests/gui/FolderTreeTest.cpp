@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -59,6 +60,26 @@ TEST(FolderTreeDepthTest, DeepNamesWidenTheColumnInsteadOfBeingCut) {
     tree.show();
     tree.showFolder(root.path(), root.filePath(deep));
     QTest::qWait(0);
+    EXPECT_FALSE(tree.visualItemRect(tree.currentFolderNode()).isEmpty());  // the chain is shown
     EXPECT_GT(tree.columnWidth(0), tree.viewport()->width());
     EXPECT_GT(tree.horizontalScrollBar()->maximum(), 0);
+}
+
+// The chain is open and stays so: no expand arrows beside its nodes.
+TEST(FolderTreeLookTest, ChainNodesShowNoExpandArrows) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid() && QDir(root.path()).mkpath("a/b/c"));
+    FolderTree tree;
+    tree.resize(300, 200);
+    tree.show();
+    tree.showFolder(root.path(), root.filePath("a/b"));
+    QTreeWidgetItem* node = tree.currentFolderNode()->parent();  // "a", open, not selected
+    const QRect row = tree.visualItemRect(node);
+    ASSERT_FALSE(row.isEmpty());
+    ASSERT_GT(row.left(), 0);
+    const QImage image = tree.viewport()->grab().toImage();
+    const QRgb background = image.pixel(0, row.center().y());
+    for (int x = 0; x < row.left(); ++x) {
+        for (int y = row.top(); y <= row.bottom(); ++y) ASSERT_EQ(image.pixel(x, y), background) << x << "," << y;
+    }
 }
