@@ -30,6 +30,9 @@ std::string GroupThousands(std::uint64_t value);
 // The separator used by GroupThousands; "," until the shell sets the locale's.
 const std::string& ThousandsSeparator();
 void SetThousandsSeparator(std::string separator);
+// Takes the separator of the user's locale (LC_NUMERIC from the environment),
+// then leaves numeric conversions in the "C" locale the engine's texts expect.
+void UseLocaleThousandsSeparator();
 
 // Reads a grouped number back, ignoring the current separator and ","; the
 // shell keeps numbers beside their texts, so this is for typed input only.
