@@ -2,13 +2,17 @@
 
 #include <QDir>
 #include <QSet>
+#include <QAbstractItemView>
 #include <QStorageInfo>
+#include <QTimer>
 
 #include "app/Icons.h"
 
 namespace quilto::app {
 
 namespace {
+
+constexpr int kPollMs = 2500;
 
 bool IsUnder(const QString& folder, const QString& root) {
     if (root == QLatin1String("/")) return folder.startsWith(QLatin1Char('/'));
@@ -39,27 +43,46 @@ DriveSelector::DriveSelector(QWidget* parent) : QComboBox(parent) {
         if (!updating_ && index >= 0) emit volumeChosen(itemData(index).toString());
     });
     refresh();
+    // Mounts give no signal a program can watch (inotify ignores /proc), so
+    // the list is compared now and then.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &DriveSelector::refreshIfChanged);
+    poll->start(kPollMs);
+}
+
+QList<DriveSelector::Entry> DriveSelector::ListVolumes() {
+    QList<Entry> entries;
+    QSet<QString> seen;
+    auto add = [&](const QString& path, const QString& label, bool isFolder) {
+        if (seen.contains(path)) return;
+        seen.insert(path);
+        entries.push_back(Entry{path, label, isFolder});
+    };
+    add(QStringLiteral("/"), QStringLiteral("/"), false);
+    add(QDir::homePath(), tr("Home (%1)").arg(QDir::homePath()), true);
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (!IsUserVolume(volume)) continue;
+        const QString name = volume.displayName();
+        const QString root = volume.rootPath();
+        add(root, name == root || name.isEmpty() ? root : QStringLiteral("%1 (%2)").arg(name, root), false);
+    }
+    return entries;
+}
+
+void DriveSelector::refreshIfChanged() {
+    // Not under the user's hand: an open list stays as it is.
+    if (view()->isVisible()) return;
+    if (ListVolumes() != listed_) refresh();
 }
 
 void DriveSelector::refresh() {
     const QString previous = currentVolume();
     updating_ = true;
     clear();
+    listed_ = ListVolumes();
     const QIcon driveIcon = icons::Drive();
-    QSet<QString> seen;
-    auto add = [&](const QString& path, const QString& label, const QIcon& icon) {
-        if (seen.contains(path)) return;
-        seen.insert(path);
-        addItem(icon, label, path);
-    };
-    add(QStringLiteral("/"), QStringLiteral("/"), driveIcon);
-    add(QDir::homePath(), tr("Home (%1)").arg(QDir::homePath()), icons::Folder());
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!IsUserVolume(volume)) continue;
-        const QString name = volume.displayName();
-        const QString root = volume.rootPath();
-        add(root, name == root || name.isEmpty() ? root : QStringLiteral("%1 (%2)").arg(name, root), driveIcon);
-    }
+    const QIcon folderIcon = icons::Folder();
+    for (const Entry& entry : listed_) addItem(entry.isFolder ? folderIcon : driveIcon, entry.label, entry.path);
     const int index = findData(previous);
     setCurrentIndex(index >= 0 ? index : 0);
     updating_ = false;

@@ -12,6 +12,7 @@ public:
     explicit DriveSelector(QWidget* parent = nullptr);
 
     // Re-reads the mounted volumes, keeping the current choice where possible.
+    // Runs by itself every few seconds when volumes come or go.
     void refresh();
     // The entry whose path is the longest prefix of folder (the folder's volume).
     QString volumeOf(const QString& folder) const;
@@ -23,7 +24,16 @@ signals:
     void volumeChosen(const QString& root);
 
 private:
+    struct Entry {
+        QString path, label;
+        bool isFolder = false;
+        bool operator==(const Entry&) const = default;
+    };
+    static QList<Entry> ListVolumes();
+    void refreshIfChanged();
+
     bool updating_ = false;
+    QList<Entry> listed_;
 };
 
 }  // namespace quilto::app

@@ -36,6 +36,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             if (column == 0) return ToQString(record.marker);
+            if (column - 1 == static_cast<int>(core::FileColumn::FileName)) return DisplayName(record.fileName());
             return ToQString(record.texts[static_cast<std::size_t>(column - 1)]);
         case Qt::DecorationRole:
             if (column != 0) return {};

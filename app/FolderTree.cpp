@@ -2,11 +2,19 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include "app/Icons.h"
+#include "app/QtText.h"
 
 namespace quilto::app {
 
@@ -14,6 +22,37 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kKindRole = Qt::UserRole + 2;
+
+// "/" stays; any other path loses its trailing slashes.
+std::string CleanPath(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+// Listed as bytes: Qt's own listing would turn names that are no UTF-8 into
+// replacement characters, and such a path opens nothing. Hidden folders stay
+// hidden, as in the desktop's file manager.
+std::vector<std::string> SubFolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* directory = ::opendir(folder.c_str());
+    if (!directory) return names;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (entry->d_name[0] == '.') continue;
+        bool isDir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            isDir = ::fstatat(::dirfd(directory), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (isDir) names.emplace_back(entry->d_name);
+    }
+    ::closedir(directory);
+    return names;
+}
+
 }  // namespace
 
 FolderTree::FolderTree(QWidget* parent)
@@ -29,22 +68,39 @@ FolderTree::FolderTree(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setExpandsOnDoubleClick(false);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        if (!item) return;
-        if (IsPackedFileNode(item)) {
-            emit packedFileRequested(NodePath(item), PackedKind(item));
-        } else {
-            emit folderRequested(NodePath(item));
-        }
-    });
+    // Deep chains scroll sideways instead of cutting names short.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &FolderTree::openNode);
 }
 
-QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& text, const QString& path, NodeImage image) {
+void FolderTree::openNode(QTreeWidgetItem* item) {
+    if (!item) return;
+    if (IsPackedFileNode(item)) {
+        emit packedFileRequested(NodePath(item), PackedKind(item));
+    } else {
+        emit folderRequested(NodePath(item));
+    }
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        openNode(currentItem());
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const std::string& name, const std::string& path,
+                                     NodeImage image) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-    item->setText(0, text);
-    item->setData(0, kPathRole, path);
+    item->setText(0, DisplayName(name));
+    item->setData(0, kPathRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
     item->setData(0, kImageRole, static_cast<int>(image));
-    item->setToolTip(0, path);
+    item->setToolTip(0, DisplayName(path));
     switch (image) {
         case NodeImage::Volume: item->setIcon(0, volumeIcon_); break;
         case NodeImage::ChainFolder: item->setIcon(0, openFolderIcon_); break;
@@ -55,24 +111,30 @@ QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& tex
 }
 
 void FolderTree::showFolder(const QString& volumeRoot, const QString& folder) {
+    showFolder(QFile::encodeName(QDir::cleanPath(volumeRoot)).toStdString(),
+               QFile::encodeName(QDir::cleanPath(folder)).toStdString());
+}
+
+void FolderTree::showFolder(const std::string& volumeRoot, const std::string& folder) {
     setUpdatesEnabled(false);
     clear();
-    const QString root = QDir::cleanPath(volumeRoot);
-    const QString target = QDir::cleanPath(folder);
+    const std::string root = CleanPath(volumeRoot);
+    const std::string target = CleanPath(folder);
     QTreeWidgetItem* node = addNode(nullptr, root, root, NodeImage::Volume);
-    QString path = root;
-    const QString rest = target.startsWith(root) ? target.mid(root.size()) : QString();
-    for (const QString& name : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        path = path.endsWith(QLatin1Char('/')) ? path + name : path + QLatin1Char('/') + name;
+    std::string path = root;
+    const bool under = target.compare(0, root.size(), root) == 0;
+    std::string_view rest = under ? std::string_view(target).substr(root.size()) : std::string_view();
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string name(rest.substr(0, slash));
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (name.empty()) continue;
+        path = JoinPath(path, name);
         node->setExpanded(true);
         node = addNode(node, name, path, NodeImage::ChainFolder);
     }
     currentFolderNode_ = node;
-    // Hidden folders stay hidden, as in the desktop's file manager.
-    const QDir dir(target);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort)) {
-        addNode(node, name, dir.filePath(name), NodeImage::SubFolder);
-    }
+    for (const std::string& name : SubFolderNames(target)) addNode(node, name, JoinPath(target, name), NodeImage::SubFolder);
     sortChildren(node);
     node->setExpanded(true);
     setCurrentItem(node);
@@ -80,11 +142,10 @@ void FolderTree::showFolder(const QString& volumeRoot, const QString& folder) {
     scrollToItem(node);
 }
 
-void FolderTree::addPackedFile(const QString& fileName, core::ContainerKind kind) {
+void FolderTree::addPackedFile(const std::string& fileName, core::ContainerKind kind) {
     if (!currentFolderNode_) return;
-    const QString folder = NodePath(currentFolderNode_);
-    const QString path = folder.endsWith(QLatin1Char('/')) ? folder + fileName : folder + QLatin1Char('/') + fileName;
-    QTreeWidgetItem* item = addNode(currentFolderNode_, fileName, path, NodeImage::PackedFile);
+    const QByteArray folder = NodePath(currentFolderNode_);
+    QTreeWidgetItem* item = addNode(currentFolderNode_, fileName, JoinPath(folder.toStdString(), fileName), NodeImage::PackedFile);
     item->setData(0, kKindRole, static_cast<int>(kind));
     sortChildren(currentFolderNode_);
     currentFolderNode_->setExpanded(true);
@@ -103,7 +164,13 @@ void FolderTree::sortChildren(QTreeWidgetItem* parent) {
     parent->addChildren(children);
 }
 
-QString FolderTree::NodePath(const QTreeWidgetItem* item) { return item ? item->data(0, kPathRole).toString() : QString(); }
+// The scan decides what is open: no expand arrows to click. (An item policy
+// would hide the children themselves: the model then says there are none.)
+void FolderTree::drawBranches(QPainter*, const QRect&, const QModelIndex&) const {}
+
+QByteArray FolderTree::NodePath(const QTreeWidgetItem* item) {
+    return item ? item->data(0, kPathRole).toByteArray() : QByteArray();
+}
 
 bool FolderTree::IsPackedFileNode(const QTreeWidgetItem* item) {
     return item && item->data(0, kImageRole).toInt() == static_cast<int>(NodeImage::PackedFile);

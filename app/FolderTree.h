@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QTreeWidget>
 
+#include <string>
+
 #include "core/ContainerKind.h"
 
 namespace quilto::app {
@@ -19,23 +21,30 @@ public:
 
     explicit FolderTree(QWidget* parent = nullptr);
 
-    // Rebuilds the tree for folder, whose chain starts at volumeRoot.
+    // Rebuilds the tree for folder, whose chain starts at volumeRoot. Paths
+    // and names are the file system's bytes, shown decoded (see DisplayName).
     void showFolder(const QString& volumeRoot, const QString& folder);
+    void showFolder(const std::string& volumeRoot, const std::string& folder);
     // Adds a node for a packed file of the current folder.
-    void addPackedFile(const QString& fileName, core::ContainerKind kind);
+    void addPackedFile(const std::string& fileName, core::ContainerKind kind);
 
     QTreeWidgetItem* currentFolderNode() const { return currentFolderNode_; }
-    static QString NodePath(const QTreeWidgetItem* item);
+    static QByteArray NodePath(const QTreeWidgetItem* item);  // bytes
     static bool IsPackedFileNode(const QTreeWidgetItem* item);
     static core::ContainerKind PackedKind(const QTreeWidgetItem* item);
 
 signals:
-    // A double click on a folder node asks for that folder.
-    void folderRequested(const QString& path);
-    void packedFileRequested(const QString& path, core::ContainerKind kind);
+    // A double click or Return on a folder node asks for that folder.
+    void folderRequested(const QByteArray& path);
+    void packedFileRequested(const QByteArray& path, core::ContainerKind kind);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
-    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& path, NodeImage image);
+    void openNode(QTreeWidgetItem* item);
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const std::string& name, const std::string& path, NodeImage image);
     void sortChildren(QTreeWidgetItem* parent);
 
     QTreeWidgetItem* currentFolderNode_ = nullptr;

@@ -35,6 +35,7 @@ namespace quilto::app {
 namespace {
 
 constexpr int kMarkerColumnWidth = 35;
+constexpr int kMinimumColumnWidth = 8;
 
 
 QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont& font) {
@@ -48,6 +49,8 @@ QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont&
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
     view->horizontalHeader()->setHighlightSections(false);
+    // The track number column is 25 pixels by default, below the style's minimum.
+    view->horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
     view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     view->horizontalHeader()->resizeSection(0, kMarkerColumnWidth);
     return view;
@@ -106,6 +109,7 @@ void FormMain::buildLayout() {
     fileList_->setModel(fileModel_);
     fileList_->setFont(listFont);
     fileList_->verticalHeader()->setDefaultSectionSize(fileList_->fontMetrics().height() + 4);
+    fileList_->horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
     fileList_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     fileList_->horizontalHeader()->resizeSection(0, kMarkerColumnWidth);
     fileList_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -166,7 +170,7 @@ void FormMain::buildLayout() {
         if (drives_->volumeOf(currentFolder_) != root) scanFolder(root, true);
         tree_->setFocus();
     });
-    connect(tree_, &FolderTree::folderRequested, this, [this](const QString& path) { scanFolder(path, true); });
+    connect(tree_, &FolderTree::folderRequested, this, [this](const QByteArray& path) { scanRawFolder(path.toStdString(), true); });
     connect(pages_, &QTabWidget::currentChanged, this, &FormMain::pageChanged);
     connect(fileList_->horizontalHeader(), &QHeaderView::sectionClicked, this, &FormMain::sortByColumn);
     connect(fileList_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -199,11 +203,12 @@ bool FormMain::packedFileNodeIsCurrent() const {
 
 void FormMain::setBusy(bool busy) {
     fileMenu_->setEnabled(!busy);
+    // On this window only: the progress window's Cancel keeps the arrow.
     if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setCursor(Qt::WaitCursor);
         for (QMenu* menu : pageMenus_) menu->setEnabled(false);
     } else {
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
         pageChanged(pages_->currentIndex());
     }
     optionMenu_->setEnabled(!busy);
@@ -276,7 +281,7 @@ QList<QUrl> FormMain::selectedFileUrls() const {
     QList<QUrl> urls;
     if (packedFileNodeIsCurrent()) return urls;
     for (const int row : fileList_->selectedRowsInOrder()) {
-        urls << QUrl::fromLocalFile(ToQString(rows_.path(static_cast<std::size_t>(row))));
+        urls << RawFileUrl(rows_.path(static_cast<std::size_t>(row)));
     }
     return urls;
 }

@@ -7,7 +7,10 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/FileRows.h"
 #include "core/FileSort.h"
@@ -46,14 +49,17 @@ public:
     // zero timer does after the window is shown).
     void runFirstIdle();
 
-    // A hand-over from a second start: the paths, one per line.
-    void handOver(const QStringList& paths);
+    // A hand-over from a second start: the paths, one per line. handled runs
+    // once the folder is shown (after a running refresh has stopped).
+    void handOver(const QStringList& paths, std::function<void()> handled = {});
     // Shows the first path's folder and remembers its file to select.
     bool openFromArguments(const QStringList& paths, bool refreshNow);
     void selectPendingFile();
 
     // The folder scan: rebuilds the tree and the rows for folder.
     void scanFolder(const QString& folder, bool refreshNow);
+    // The same for the folder's path bytes, which need not be UTF-8.
+    void scanRawFolder(std::string folder, bool refreshNow);
     void fillRows();
     void runFrameScan(core::FrameScanVariant variant);
     void sortByColumn(int column);
@@ -94,6 +100,9 @@ private:
 
     void reload();
     void play();
+    // Qt passes names to other programs only as UTF-8: false, after telling
+    // the user, when one of these paths is not.
+    bool passableToOthers(const std::vector<std::string>& paths);
     void showProperties();
     void showHelp(int context);
     int helpContextOfFocus() const;
@@ -107,7 +116,8 @@ private:
     std::unique_ptr<AppSettings> settings_;
     std::unique_ptr<core::GenreTable> genres_;
     QStringList arguments_;
-    QString currentFolder_;     // ends with "/"
+    QString currentFolder_;     // ends with "/"; as shown
+    std::string currentRawFolder_;  // the same as the file system's bytes
     QString pendingFileName_;   // the bare file name to select after a scan
     int rowTop_ = 0;
     int rowPitch_ = 0;

@@ -7,16 +7,19 @@
 #include <QTabWidget>
 
 #include "app/AppSettings.h"
+#include "app/Application.h"
 #include "app/QtText.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "app/FileProperties.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/MenuKeys.h"
 #include "app/PlayCommand.h"
 #include "app/ProgressWindow.h"
 #include "app/TagListModel.h"
 #include "core/StatusText.h"
+#include "core/Utf.h"
 
 namespace quilto::app {
 
@@ -133,6 +136,7 @@ void FormMain::buildMenus() {
     helpMenu_ = bar->addMenu(QStringLiteral("Help"));
     helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
     AddLater(helpMenu_, QStringLiteral("About"));
+    InstallMenuKeys(*this);
 }
 
 void FormMain::fileMenuAboutToShow() { frameScanMenu_->setEnabled(!rows_.files.empty()); }
@@ -154,20 +158,38 @@ void FormMain::fileListContextMenu(const QPoint& position) {
 }
 
 void FormMain::reload() {
-    if (!packedFileNodeIsCurrent()) scanFolder(currentFolder_, true);
+    if (!packedFileNodeIsCurrent()) scanRawFolder(currentRawFolder_, true);
 }
 
 void FormMain::play() {
     if (packedFileNodeIsCurrent()) return;
     QStringList names;
-    for (const int row : fileList_->selectedRowsInOrder()) names << ToQString(rows_.files[static_cast<std::size_t>(row)].fileName());
+    std::vector<std::string> paths;
+    for (const int row : fileList_->selectedRowsInOrder()) {
+        names << ToQString(rows_.files[static_cast<std::size_t>(row)].fileName());
+        paths.push_back(rows_.path(static_cast<std::size_t>(row)));
+    }
+    if (!passableToOthers(paths)) return;
     StartPlayer(ToQString(settings_->general.player), ToQString(settings_->general.playerPrm), currentFolder_, names);
+}
+
+bool FormMain::passableToOthers(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        if (core::IsValidUtf8(path)) continue;
+        Application::ShowError(tr("The name of \"%1\" is not UTF-8 and cannot be passed to another program. "
+                                  "Rename it first.")
+                                   .arg(DisplayName(path)));
+        return false;
+    }
+    return true;
 }
 
 void FormMain::showProperties() {
     const std::vector<int> rows = fileList_->selectedRowsInOrder();
     if (rows.empty()) return;
-    ShowFileProperties(this, ToQString(rows_.path(static_cast<std::size_t>(rows.front()))));
+    const std::string path = rows_.path(static_cast<std::size_t>(rows.front()));
+    if (!passableToOthers({path})) return;
+    ShowFileProperties(this, ToQString(path));
 }
 
 void FormMain::sortByColumn(int column) {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -62,11 +63,18 @@ private:
 }  // namespace
 
 void FormMain::scanFolder(const QString& folder, bool refreshNow) {
-    const QString path = WithTrailingSlash(QDir::cleanPath(QDir(folder).absolutePath()));
-    currentFolder_ = path;
+    scanRawFolder(QFile::encodeName(WithTrailingSlash(QDir::cleanPath(QDir(folder).absolutePath()))).toStdString(),
+                  refreshNow);
+}
+
+void FormMain::scanRawFolder(std::string folder, bool refreshNow) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    currentRawFolder_ = folder;
+    currentFolder_ = DisplayName(folder);
+    const QString& path = currentFolder_;
     drives_->showVolumeOf(path);
-    tree_->showFolder(drives_->volumeOf(path), path);
-    core::ScanFolder(rows_, path.toStdString());
+    tree_->showFolder(QFile::encodeName(drives_->volumeOf(path)).toStdString(), folder);
+    core::ScanFolder(rows_, folder);
     sort_.resetCaptions();
     fileModel_->reset();
     fileModel_->headerChanged();
@@ -96,7 +104,7 @@ void FormMain::fillRows() {
 
 void FormMain::addPackedFileNodes() {
     for (const core::FileRecord& record : rows_.files) {
-        if (core::IsBrowsableKind(record.containerKind)) tree_->addPackedFile(ToQString(record.fileName()), record.containerKind);
+        if (core::IsBrowsableKind(record.containerKind)) tree_->addPackedFile(record.fileName(), record.containerKind);
     }
 }
 
@@ -140,7 +148,7 @@ void FormMain::selectPendingFile() {
     refreshSelectionSummary();
 }
 
-void FormMain::handOver(const QStringList& paths) {
+void FormMain::handOver(const QStringList& paths, std::function<void()> handled) {
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
@@ -148,11 +156,12 @@ void FormMain::handOver(const QStringList& paths) {
         // A refresh is running inside this call's event loop: let it stop,
         // then handle the paths.
         cancelRunningWork();
-        QTimer::singleShot(0, this, [this, paths] { handOver(paths); });
+        QTimer::singleShot(0, this, [this, paths, handled = std::move(handled)] { handOver(paths, handled); });
         return;
     }
     openFromArguments(paths, true);
     selectPendingFile();
+    if (handled) handled();
 }
 
 void FormMain::cancelRunningWork() {

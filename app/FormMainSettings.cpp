@@ -1,9 +1,12 @@
 // FormMain: the settings file read at creation and written at close.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -39,6 +42,18 @@ void ReadWidths(const QTableView& view, std::array<int, N>& widths, int firstCol
     }
 }
 
+// A position saved on a screen that is gone (a detached monitor) would open
+// the window where nobody can see or reach it: such a window goes onto the
+// primary screen. Seen means the middle of its title bar is on some screen.
+QPoint OnSomeScreen(const QRect& frame) {
+    if (QGuiApplication::screenAt(QPoint(frame.center().x(), frame.top() + 10))) return frame.topLeft();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return frame.topLeft();
+    const QRect area = primary->availableGeometry();
+    return QPoint(area.left() + std::max(0, (area.width() - frame.width()) / 2),
+                  area.top() + std::max(0, (area.height() - frame.height()) / 2));
+}
+
 }  // namespace
 
 void FormMain::loadSettings() {
@@ -49,7 +64,7 @@ void FormMain::loadSettings() {
     const WindowSettings& w = s.window;
 
     resize(std::max(w.width, minimumWidth()), std::max(w.height, minimumHeight()));
-    if (w.left != 0 || w.top != 0) move(w.left, w.top);
+    if (w.left != 0 || w.top != 0) move(OnSomeScreen(QRect(w.left, w.top, width(), height())));
     upperSplitter_->setSizes({w.split1, std::max(1, w.width - w.split1)});
     applyColumnWidths();
     mainSplitter_->setSizes({w.split2, std::max(1, w.height - w.split2)});
@@ -61,14 +76,20 @@ void FormMain::loadSettings() {
     s.general.load(s.file);
     s.rename.load(s.file);
 
-    QString folder = QString::fromStdString(w.dir);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
     pendingFileName_.clear();
     QStringList paths;
     for (int i = 0; i < arguments_.size(); ++i) {
         paths << QString::fromStdString(core::ToLongPathName(arguments_[i].toStdString(), i != 0));
     }
-    if (paths.isEmpty() || !openFromArguments(paths, false)) scanFolder(folder, false);
+    if (paths.isEmpty() || !openFromArguments(paths, false)) {
+        // The stored folder is bytes: its name need not be UTF-8.
+        struct stat info {};
+        if (!w.dir.empty() && ::stat(w.dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            scanRawFolder(w.dir, false);
+        } else {
+            scanFolder(QDir::homePath(), false);
+        }
+    }
 
     s.cueCheck = LoadCueCheck(s.file);
 
@@ -107,9 +128,12 @@ void FormMain::storeSettings() {
     ReadWidths(*id3v2List_, w.id3v2Columns, 1);
     w.page = pages_->currentIndex();
     // A packed file shown as a folder is remembered by the folder holding it.
-    QString dir = currentFolder_;
-    if (FolderTree::IsPackedFileNode(tree_->currentFolderNode())) dir = QFileInfo(dir).absolutePath() + QLatin1Char('/');
-    w.dir = dir.toStdString();
+    std::string dir = currentRawFolder_;
+    if (FolderTree::IsPackedFileNode(tree_->currentFolderNode())) {
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        dir.erase(dir.find_last_of('/') + 1);
+    }
+    w.dir = dir;
     w.store(s.file);
     StoreCueCheck(s.file, s.cueCheck);
     std::string error;

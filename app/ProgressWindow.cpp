@@ -21,18 +21,22 @@ ProgressWindow::ProgressWindow(QWidget* owner, const QString& caption)
     auto* statusLine = new QWidget(this);
     statusLine->setGeometry(0, 0, 352, 25);
     auto* lineLayout = new QHBoxLayout(statusLine);
-    lineLayout->setContentsMargins(4, 2, 4, 2);
+    lineLayout->setContentsMargins(0, 2, 0, 2);
     lineLayout->setSpacing(2);
     for (int i = 0; i < 2; ++i) {
         panels_[i] = new QLabel(statusLine);
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
     }
-    panels_[0]->setFixedWidth(296);
+    // The counter needs its full 50 pixels for texts like "(12/345)".
+    panels_[0]->setFixedWidth(300);
     panels_[0]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panels_[1]->setFixedWidth(50);
     panels_[1]->setAlignment(Qt::AlignCenter);
+    panels_[1]->setIndent(0);
     lineLayout->addWidget(panels_[0]);
-    lineLayout->addWidget(panels_[1], 1);
+    lineLayout->addWidget(panels_[1]);
+    lineLayout->addStretch(1);
 
     cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setGeometry(137, 36, 77, 25);

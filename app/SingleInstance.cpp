@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -110,6 +111,28 @@ Exchange HandOver(int fd, std::string_view message, Clock::time_point deadline, 
 }
 
 // Resets a flag however the scope is left.
+// Made by this user: a lock or socket of another user is never trusted, since
+// it could hand our paths to, or fake the running instance of, someone else.
+bool OwnedByUs(const struct stat& info) { return info.st_uid == ::getuid(); }
+
+// Nothing there, or a socket of ours.
+bool SocketMayBeOurs(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT;
+    return S_ISSOCK(info.st_mode) && OwnedByUs(info);
+}
+
+// A folder of ours that only we can enter, made if missing; empty when the
+// path is taken by someone else or is no folder.
+QString PrivateFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return {};
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || !OwnedByUs(info)) return {};
+    if ((info.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) return {};
+    return folder;
+}
+
 struct FlagScope {
     bool& flag;
     explicit FlagScope(bool& f) : flag(f) { flag = true; }
@@ -123,7 +146,13 @@ QString SingleInstance::DefaultName() {
     if (!chosen.isEmpty()) return chosen.contains(u'/') ? chosen : QDir::tempPath() + u'/' + chosen;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.startsWith(u'/')) return runtime + QStringLiteral("/QuiltoMutex");
-    return QDir::tempPath() + QStringLiteral("/QuiltoMutex-") + QString::number(::getuid());
+    // Without a runtime folder: a private folder in the temp folder, else one
+    // in the home folder when someone else has taken that name.
+    const QString uid = QString::number(::getuid());
+    QString folder = PrivateFolder(QDir::tempPath() + QStringLiteral("/quilto-") + uid);
+    if (folder.isEmpty()) folder = PrivateFolder(QDir::homePath() + QStringLiteral("/.quilto-") + uid);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    return folder + QStringLiteral("/QuiltoMutex");
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
@@ -140,7 +169,12 @@ bool SingleInstance::openLock() {
     if (lockFd_ >= 0) return true;
     // Close-on-exec: a player or editor started by us must not inherit the
     // lock and keep it after we have gone.
-    lockFd_ = ::open((LocalPath(name_) + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = ::open((LocalPath(name_) + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat info {};
+    if (lockFd_ >= 0 && (::fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode) || !OwnedByUs(info))) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
     return lockFd_ >= 0;
 }
 
@@ -165,7 +199,7 @@ SingleInstance::Start SingleInstance::start(const std::string& text, int receive
             }
             if (errno != EWOULDBLOCK) locking = false;  // a file system without locks
         }
-        if (const int fd = Connect(path); fd >= 0) {
+        if (const int fd = SocketMayBeOurs(path) ? Connect(path) : -1; fd >= 0) {
             const Exchange result = HandOver(fd, message, deadline, handledTimeoutMs);
             ::close(fd);
             if (result == Exchange::Taken) return Start::HandedOver;
@@ -191,6 +225,12 @@ bool SingleInstance::listen(std::string* error) {
 
     // Holding the lock proves that a socket file there is left over from a
     // crash. Without it, only a socket nobody answers on may go.
+    if (!SocketMayBeOurs(LocalPath(name_))) {
+        if (error) *error = "cannot take hand-overs at " + LocalPath(name_) + ": it belongs to another user";
+        delete server_;
+        server_ = nullptr;
+        return false;
+    }
     bool stale = primary_ && lockFd_ >= 0;
     if (!stale) {
         const int fd = Connect(LocalPath(name_));
@@ -245,18 +285,43 @@ void SingleInstance::accept() {
 void SingleInstance::handleQueue() {
     // A hand-over that comes while the handler runs (it may run a progress
     // window's event loop) waits for it instead of running inside it.
-    if (handling_) return;
+    if (handling_ || held_) return;
     FlagScope scope(handling_);
     while (!queue_.empty()) {
         Pending next = std::move(queue_.front());
         queue_.pop_front();
+        current_ = next.socket;
+        currentReplied_.reset();
         emit handOverReceived(next.text);
-        if (next.socket) {
-            next.socket->write(&kHandled, 1);
-            next.socket->flush();
-            next.socket->disconnectFromServer();
+        current_ = nullptr;
+        if (currentReplied_) {
+            // Held: the handler's function replies, unless it already has.
+            if (*currentReplied_) continue;
+            held_ = true;
+            return;
         }
+        reply(next.socket);
     }
+}
+
+void SingleInstance::reply(QLocalSocket* socket) {
+    if (!socket) return;
+    socket->write(&kHandled, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+std::function<void()> SingleInstance::holdReply() {
+    if (!currentReplied_) currentReplied_ = std::make_shared<bool>(false);
+    return [self = QPointer<SingleInstance>(this), socket = current_, replied = currentReplied_] {
+        if (*replied || !self) return;
+        *replied = true;
+        self->reply(socket);
+        if (!self->held_) return;  // called while the handler still runs
+        self->held_ = false;
+        // Not from inside the caller, which may be a handler itself.
+        QTimer::singleShot(0, self, &SingleInstance::handleQueue);
+    };
 }
 
 }  // namespace quilto::app

@@ -46,7 +46,10 @@
 //   Hand-overs that arrive while one is handled are queued, never nested.
 //
 // The name is "$XDG_RUNTIME_DIR/QuiltoMutex" (a folder only the user can
-// enter), else "<temp folder>/QuiltoMutex-<uid>"; the environment variable
+// enter), else "<temp folder>/quilto-<uid>/QuiltoMutex" in a folder made
+// private (0700, ours, checked); when another user holds that folder, the
+// home folder's ".quilto-<uid>" takes its place. A lock or socket file of
+// another user is never used. The environment variable
 // QUILTO_INSTANCE_NAME replaces it (a full path, or a name put in the temp
 // folder), so that tests run beside a real instance.
 #pragma once
@@ -55,6 +58,8 @@
 #include <QObject>
 #include <QPointer>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <string>
 
 class QLocalServer;
@@ -92,6 +97,12 @@ public:
     // exists and handOverReceived is connected. Needs the event loop.
     bool listen(std::string* error = nullptr);
 
+    // For a handler of handOverReceived that can only finish later (a refresh
+    // must stop first): the sender is told "handled", and the next hand-over
+    // is taken, when the returned function is called (once; later calls and
+    // calls after this object has gone do nothing).
+    std::function<void()> holdReply();
+
 signals:
     // The text without its NUL. Runs on the GUI thread inside the event loop;
     // the sender is released when the connected slots return.
@@ -106,6 +117,7 @@ private:
     bool openLock();
     void accept();
     void handleQueue();
+    void reply(QLocalSocket* socket);
 
     QString name_;
     int lockFd_ = -1;
@@ -113,6 +125,9 @@ private:
     QLocalServer* server_ = nullptr;
     std::deque<Pending> queue_;
     bool handling_ = false;
+    QPointer<QLocalSocket> current_;  // whose text the handler has now
+    std::shared_ptr<bool> currentReplied_;  // set once a handler holds the reply
+    bool held_ = false;               // a handler finishes later: the queue waits
 };
 
 }  // namespace quilto::app

@@ -39,10 +39,11 @@ QString TagListModel::cell(std::size_t row, int column) const {
         const core::Id3v1Row& r = rows_.id3v1[row];
         const std::array<const std::string*, 8> fields = {&r.fileName, &r.tag.artist, &r.tag.title, &r.tag.album,
                                                           &r.tag.track, &r.tag.year, &r.tag.comment, &r.tag.genre};
+        if (column == 1) return DisplayName(r.fileName);
         return ToQString(*fields[static_cast<std::size_t>(column - 1)]);
     }
     const core::Id3v2Row& r = rows_.id3v2[row];
-    if (column == 1) return ToQString(r.fileName);
+    if (column == 1) return DisplayName(r.fileName);
     return ToQString(r.tag.field(static_cast<std::size_t>(column - 2)));
 }
 

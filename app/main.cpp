@@ -1,6 +1,5 @@
 // Entry of the desktop program: one running instance per user; a second start
 // hands its paths to it and ends.
-#include <QApplication>
 #include <QSocketNotifier>
 
 #include <sys/socket.h>
@@ -8,12 +7,15 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "app/Application.h"
 #include "app/FormMain.h"
 #include "app/SingleInstance.h"
 #include "core/HandOver.h"
+#include "core/NumberText.h"
 
 namespace {
 
@@ -58,24 +60,36 @@ int main(int argc, char** argv) {
             break;
     }
 
-    QApplication app(argc, argv);
+    quilto::app::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quiltotrackery"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiltotrackery"));
     QApplication::setDesktopFileName(QStringLiteral("quiltotrackery"));
+    quilto::core::UseLocaleThousandsSeparator();  // sizes grouped as the user's locale groups them
 
-    QStringList paths;
-    for (const std::string& argument : arguments) paths << QString::fromLocal8Bit(argument.c_str());
-    quilto::app::FormMain window(paths);
-    QObject::connect(&instance, &quilto::app::SingleInstance::handOverReceived, &window, [&window](const QByteArray& text) {
-        QStringList handed;
-        for (const std::string& path : quilto::core::ParseHandOverText(text.toStdString())) {
-            handed << QString::fromStdString(path);
-        }
-        window.handOver(handed);
-    });
-    std::string error;
-    if (!instance.listen(&error)) std::fprintf(stderr, "Quiltotrackery: %s\n", error.c_str());
-    CloseOnTerminate(window);
-    window.show();
-    return QApplication::exec();
+    // Commands are guarded by the application; this catches what escapes while
+    // the window is built or torn down.
+    try {
+        QStringList paths;
+        for (const std::string& argument : arguments) paths << QString::fromLocal8Bit(argument.c_str());
+        quilto::app::FormMain window(paths);
+        QObject::connect(&instance, &quilto::app::SingleInstance::handOverReceived, &window,
+                         [&window, &instance](const QByteArray& text) {
+                             QStringList handed;
+                             for (const std::string& path : quilto::core::ParseHandOverText(text.toStdString())) {
+                                 handed << QString::fromStdString(path);
+                             }
+                             window.handOver(handed, instance.holdReply());
+                         });
+        std::string error;
+        if (!instance.listen(&error)) std::fprintf(stderr, "Quiltotrackery: %s\n", error.c_str());
+        CloseOnTerminate(window);
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Quiltotrackery: %s\n", error.what());
+        quilto::app::Application::ShowError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        std::fputs("Quiltotrackery: an unexpected error ended the program\n", stderr);
+    }
+    return 1;
 }

@@ -11,23 +11,14 @@
 
 namespace {
 
-// Numbers are grouped as the user's locale groups them.
-void UseLocaleSeparator() {
-    std::setlocale(LC_ALL, "");
-    const std::lconv* conventions = std::localeconv();
-    if (conventions && conventions->thousands_sep && *conventions->thousands_sep) {
-        quilto::core::SetThousandsSeparator(conventions->thousands_sep);
-    }
-    std::setlocale(LC_NUMERIC, "C");
-}
-
 constexpr int kUsageError = 2;
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    UseLocaleSeparator();
+    std::setlocale(LC_ALL, "");
+    quilto::core::UseLocaleThousandsSeparator();  // numbers grouped as the user's locale groups them
     quilto::cli::CommandContext context{std::cout, std::cerr};
 
     CLI::App app("The engine without a window, for scripts and batch work.", "quilto-cli");

@@ -4,15 +4,13 @@
 #include <optional>
 #include <vector>
 
+#include "core/Id3v2Frame.h"
 #include "core/SizeCodec.h"
 #include "core/Utf.h"
 
 namespace quilto::core {
 
 namespace {
-
-constexpr std::uint8_t kTagUnsynchronised = 0x80;
-constexpr std::uint8_t kTagExtendedHeader = 0x40;
 
 // Each string of a frame may or may not start with its own byte order mark
 // (lame writes an empty description as a bare 00 00 before a text with one).
@@ -117,59 +115,15 @@ std::string ResolveGenre(std::string text, bool version4, const GenreTable& genr
     return *byNumber(std::string_view(text).substr(1, close - 1));
 }
 
-Bytes RemoveUnsynchronisation(ByteView data) {
-    Bytes out;
-    out.reserve(data.size());
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        out.push_back(data[i]);
-        if (data[i] == 0xFF && i + 1 < data.size() && data[i + 1] == 0x00) ++i;
-    }
-    return out;
-}
-
 std::string_view TrimmedId(std::string_view id) {
     while (!id.empty() && static_cast<unsigned char>(id.front()) < 33) id.remove_prefix(1);
     while (!id.empty() && static_cast<unsigned char>(id.back()) < 33) id.remove_suffix(1);
     return id;
 }
 
-bool IsFrameIdChar(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
-
-// Where a frame may plausibly follow: the end of the tag, padding, or an ID.
-bool LooksLikeFrameStart(ByteView tag, std::uint64_t offset) {
-    if (offset == tag.size()) return true;
-    if (offset + 4 > tag.size()) return false;
-    if (tag[offset] == 0) return true;
-    return std::all_of(tag.begin() + static_cast<std::ptrdiff_t>(offset), tag.begin() + static_cast<std::ptrdiff_t>(offset + 4),
-                       IsFrameIdChar);
-}
-
-struct FrameLayout {
-    int version;          // major version: 2, 3 or 4
-    std::size_t idSize;   // 3 for version 2.2, else 4
-    std::size_t headerSize;
-};
-
-// Version 2.4 sizes are syncsafe; some writers stored them plain anyway, so a
-// syncsafe size that lands nowhere while the plain one lands on a frame wins
-// the plain reading.
-std::int64_t FrameSize(ByteView tag, std::size_t pos, const FrameLayout& layout) {
-    const ByteView sizeBytes = tag.subspan(pos + layout.idSize, layout.idSize);
-    if (layout.version == 2) return ReadBe24(sizeBytes.data());
-    const std::int64_t plain = DecodeSize(SizeEncoding::Plain, sizeBytes);
-    if (layout.version != 4) return plain;
-    const bool syncsafeForm = std::none_of(sizeBytes.begin(), sizeBytes.end(), [](std::uint8_t b) { return b & 0x80; });
-    if (!syncsafeForm) return plain;
-    const std::int64_t syncsafe = DecodeSize(SizeEncoding::Syncsafe, sizeBytes);
-    if (syncsafe < 0x80) return syncsafe;
-    const auto next = [&](std::int64_t size) { return pos + layout.headerSize + static_cast<std::uint64_t>(size); };
-    if (!LooksLikeFrameStart(tag, next(syncsafe)) && LooksLikeFrameStart(tag, next(plain))) return plain;
-    return syncsafe;
-}
-
 // The frame body as its content, with frame-level transformations undone;
 // nothing when the body is compressed or encrypted.
-std::optional<Bytes> FrameBody(ByteView body, std::uint8_t formatFlags, const FrameLayout& layout, bool tagUnsync) {
+std::optional<Bytes> FrameBody(ByteView body, std::uint8_t formatFlags, const Id3v2FrameLayout& layout, bool tagUnsync) {
     std::size_t skip = 0;
     if (layout.version == 3) {
         if (formatFlags & 0xC0) return std::nullopt;  // compressed or encrypted
@@ -305,31 +259,13 @@ std::uint64_t TagLength(ByteView header) {
 bool ReadId3v2(ByteView tag, Id3v2Record& record, const GenreTable& genres, const TextCodec& codec) {
     if (TagLength(tag) == 0) return false;
     tag = tag.first(std::min<std::uint64_t>(tag.size(), TagLength(tag)));
-    const int major = tag[3];
     const std::uint8_t flags = tag[5];
-    // Unknown versions are read with the 2.3 layout.
-    const int version = major == 2 || major == 4 ? major : 3;
-    const FrameLayout layout{version, version == 2 ? 3u : 4u, version == 2 ? 6u : 10u};
+    const Id3v2FrameLayout layout = Id3v2FrameLayout::ForMajorVersion(tag[3]);
     if (layout.version == 2 && (flags & 0x40)) return false;  // a compressed 2.2 tag cannot be read
 
-    // Versions 2.2 and 2.3 unsynchronise the whole tag after the header.
-    Bytes undone;
-    if (layout.version != 4 && (flags & kTagUnsynchronised)) {
-        undone.assign(tag.begin(), tag.begin() + kId3v2HeaderSize);
-        const Bytes body = RemoveUnsynchronisation(tag.subspan(kId3v2HeaderSize));
-        undone.insert(undone.end(), body.begin(), body.end());
-        tag = undone;
-    }
-
-    std::size_t pos = kId3v2HeaderSize;
-    if (layout.version >= 3 && (flags & kTagExtendedHeader) && tag.size() >= kId3v2HeaderSize + 4) {
-        const ByteView sizeBytes = tag.subspan(kId3v2HeaderSize, 4);
-        // 2.3 counts the header without its size field, 2.4 with it (syncsafe).
-        const std::int64_t size = layout.version == 3 ? 4 + DecodeSize(SizeEncoding::Plain, sizeBytes)
-                                                      : DecodeSize(SizeEncoding::Syncsafe, sizeBytes);
-        // A size that cannot be right is ignored: the walk then slides over the header.
-        if (size > 0 && static_cast<std::uint64_t>(size) <= tag.size() - pos) pos += static_cast<std::size_t>(size);
-    }
+    const Bytes prepared = TagWithoutUnsynchronisation(tag, layout);
+    tag = prepared;
+    std::size_t pos = FirstFrameOffset(tag, layout);
 
     TagWalker walker(record, genres, codec, layout.version);
     while (pos + layout.headerSize <= tag.size()) {
@@ -350,7 +286,7 @@ bool ReadId3v2(ByteView tag, Id3v2Record& record, const GenreTable& genres, cons
         }
         const ByteView body = tag.subspan(pos + layout.headerSize, static_cast<std::size_t>(size));
         const std::uint8_t formatFlags = layout.version == 2 ? 0 : tag[pos + 9];
-        if (const auto content = FrameBody(body, formatFlags, layout, (flags & kTagUnsynchronised) != 0)) {
+        if (const auto content = FrameBody(body, formatFlags, layout, (flags & kId3v2TagUnsynchronised) != 0)) {
             walker.frame(id, *content);
         }
         pos += layout.headerSize + static_cast<std::size_t>(size);

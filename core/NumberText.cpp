@@ -1,6 +1,7 @@
 #include "core/NumberText.h"
 
 #include <charconv>
+#include <clocale>
 
 namespace quilto::core {
 
@@ -33,6 +34,15 @@ std::string& SeparatorSlot() {
 const std::string& ThousandsSeparator() { return SeparatorSlot(); }
 
 void SetThousandsSeparator(std::string separator) { SeparatorSlot() = std::move(separator); }
+
+void UseLocaleThousandsSeparator() {
+    std::setlocale(LC_NUMERIC, "");
+    const std::lconv* conventions = std::localeconv();
+    if (conventions && conventions->thousands_sep && *conventions->thousands_sep) {
+        SetThousandsSeparator(conventions->thousands_sep);
+    }
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 std::string GroupThousands(std::uint64_t value) {
     const std::string digits = std::to_string(value);

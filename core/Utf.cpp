@@ -102,4 +102,32 @@ std::string DecodeUtf16(std::string_view bytes, Utf16Order order) {
     return out;
 }
 
+std::string EncodeUtf16Le(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    const auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    };
+    while (!utf8.empty()) {
+        const std::size_t n = Utf8SequenceLength(utf8);
+        char32_t cp = kReplacement;
+        if (n == 1) {
+            cp = static_cast<unsigned char>(utf8[0]);
+        } else if (n > 1) {
+            cp = static_cast<unsigned char>(utf8[0]) & (0x7F >> n);
+            for (std::size_t i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+        }
+        utf8.remove_prefix(n == 0 ? 1 : n);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            unit(0xD800 + (cp >> 10));
+            unit(0xDC00 + (cp & 0x3FF));
+        } else {
+            unit(cp);
+        }
+    }
+    return out;
+}
+
 }  // namespace quilto::core

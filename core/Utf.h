@@ -24,4 +24,8 @@ enum class Utf16Order { LittleEndian, BigEndian };
 // byte becomes U+FFFD.
 std::string DecodeUtf16(std::string_view bytes, Utf16Order order);
 
+// UTF-16LE code units of a UTF-8 text, without mark or terminator; invalid
+// UTF-8 bytes become U+FFFD.
+std::string EncodeUtf16Le(std::string_view utf8);
+
 }  // namespace quilto::core

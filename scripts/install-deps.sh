@@ -1,8 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, when missing.
+# Installs the Debian 12 packages the build and the tests need, when missing
+# (with --run, also those for running the window).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins libcli11-dev nlohmann-json3-dev cuetools)
+packages=(
+    # build
+    g++ cmake ninja-build ccache pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-qpa-plugins
+    libcli11-dev nlohmann-json3-dev zlib1g-dev
+    # independent readers the tests check our output with
+    python3-mutagen cuetools mp3val unzip lhasa
+)
+# --run: also what the window needs on screen but the tests do not. A fresh
+# machine has only DejaVu, which has no Japanese glyphs; IPA Gothic is the
+# smallest font that has them, and fontconfig offers it to Qt as a fallback.
+if [ "${1:-}" = "--run" ]; then
+    packages+=(fonts-ipafont-gothic)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

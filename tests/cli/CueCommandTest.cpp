@@ -19,12 +19,22 @@ using quilto::test::RunProcess;
 const std::string kFixtures = QUILTO_FIXTURE_DIR;
 
 ProcessResult Cli(const std::vector<std::string>& arguments) {
-    std::vector<std::string> words{"LC_ALL=C", QUILTO_CLI_PATH};
+    std::vector<std::string> words{"env", "LC_ALL=C", QUILTO_CLI_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    ProcessResult run = RunProcess("env", words);
-    EXPECT_TRUE(run.started) << run.startError;
+    ProcessResult run = RunProcess(words);
+    EXPECT_NE(run.exitCode, 127) << QUILTO_CLI_PATH << " could not be run";
     return run;
 }
+
+// An independent tool run on what we wrote; one that is not installed fails
+// the test with the reason instead of passing silently.
+ProcessResult Tool(const std::string& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    ProcessResult run = RunProcess(args);
+    EXPECT_NE(run.exitCode, 127) << program << " could not be run: install it (scripts/install-deps.sh)";
+    return run;
+}
+
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -62,14 +72,12 @@ TEST(CliCue, ExportedSheetReadsInCuetoolsAndBack) {
         << bytes;
     EXPECT_NE(bytes.find("FILE \"Mutagen Album.mp3\" MP3\r\n"), std::string::npos) << bytes;
 
-    const ProcessResult print = RunProcess("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", sheet});
-    ASSERT_TRUE(print.started) << print.startError;
+    const ProcessResult print = Tool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", sheet});
     EXPECT_EQ(print.err, "");
     EXPECT_EQ(Lines(print.out), (std::vector<std::string>{"3|Mutagen Album|Various", "1|Id3lib Title|Id3lib Artist",
                                                           "2|Lame Title|Lame Artist", "3|Mutagen Title|Mutagen Artist"}));
     // Each start is the sum of the lengths before it: 96 frames = 2 s 38/75.
-    const ProcessResult breaks = RunProcess("cuebreakpoints", {sheet});
-    ASSERT_TRUE(breaks.started) << breaks.startError;
+    const ProcessResult breaks = Tool("cuebreakpoints", {sheet});
     EXPECT_EQ(breaks.err, "");
     EXPECT_EQ(Lines(breaks.out), (std::vector<std::string>{"0:02.38", "0:05.01"}));
 

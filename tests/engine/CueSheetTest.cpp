@@ -413,6 +413,15 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// An independent tool run on what we wrote; one that is not installed fails
+// the test with the reason instead of passing silently.
+test::ProcessResult Tool(const std::string& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    test::ProcessResult run = test::RunProcess(args);
+    EXPECT_NE(run.exitCode, 127) << program << " could not be run: install it (scripts/install-deps.sh)";
+    return run;
+}
+
 struct ToolCase {
     const char* name;
     bool differ;
@@ -434,8 +443,7 @@ TEST_P(CueTools, ReadOurSheet) {
     std::string error;
     ASSERT_TRUE(pack::SaveCueSheetFile(path, lines, error)) << error;
 
-    const test::ProcessResult print = test::RunProcess("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", path});
-    ASSERT_TRUE(print.started) << print.startError;
+    const test::ProcessResult print = Tool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", path});
     EXPECT_EQ(print.exitCode, 0);
     EXPECT_EQ(print.err, "");
     std::vector<std::string> expected{"3|Album Name|" + header.performer};
@@ -445,8 +453,7 @@ TEST_P(CueTools, ReadOurSheet) {
     }
     EXPECT_EQ(SplitLines(print.out), expected);
 
-    const test::ProcessResult breaks = test::RunProcess("cuebreakpoints", {path});
-    ASSERT_TRUE(breaks.started) << breaks.startError;
+    const test::ProcessResult breaks = Tool("cuebreakpoints", {path});
     EXPECT_EQ(breaks.exitCode, 0);
     EXPECT_EQ(breaks.err, "");
     EXPECT_EQ(SplitLines(breaks.out), (std::vector<std::string>{"3:20.15", "120:05.74"}));

@@ -2,11 +2,11 @@
 // on the offscreen platform unless the caller chose another.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "app/Application.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    quilto::app::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 // The progress window: every way of closing it asks the operation to stop.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -33,4 +34,17 @@ TEST(PlayCommand, QuotesThePlayerAndEachFileBehindTheParameters) {
     EXPECT_TRUE(quilto::app::ResolvePlayer("/no/such/player").isEmpty());
     EXPECT_TRUE(quilto::app::ResolvePlayer("").isEmpty());
     EXPECT_FALSE(quilto::app::ResolvePlayer("sh").isEmpty());  // found on PATH
+}
+
+TEST(ProgressWindow, PanelsKeepTheirWidthsSoTheCounterIsNotCut) {
+    QWidget owner;
+    ProgressWindow window(&owner, "Frame Scan ...");
+    window.setPanelText(1, "(12/345)");
+    window.start();
+    const auto panels = window.findChildren<QLabel*>();
+    ASSERT_EQ(panels.size(), 2);
+    EXPECT_EQ(panels[0]->width(), 300);
+    EXPECT_EQ(panels[1]->width(), 50);
+    EXPECT_LE(panels[0]->geometry().right(), panels[1]->geometry().left());
+    EXPECT_LE(panels[1]->geometry().right(), window.width());
 }

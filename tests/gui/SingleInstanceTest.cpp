@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -216,3 +218,89 @@ TEST_F(SingleInstanceTest, BrokenSendersAreIgnored) {
 }
 
 }  // namespace
+
+// A handler that can finish only later (a refresh must stop first) holds the
+// reply: the sender waits for it, and the next hand-over waits behind it.
+TEST_F(SingleInstanceTest, AHeldReplyIsSentWhenTheHandlerFinishes) {
+    SingleInstance first(name());
+    ASSERT_EQ(first.start(""), Start::Primary);
+    ASSERT_TRUE(first.listen());
+    std::vector<QByteArray> order;
+    std::function<void()> release;
+    QObject::connect(&first, &SingleInstance::handOverReceived, [&](const QByteArray& text) {
+        order.push_back(text);
+        if (text == "held") release = first.holdReply();
+    });
+    auto held = secondStart("held");
+    QElapsedTimer clock;
+    clock.start();
+    while (!release && clock.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(release);
+    auto next = secondStart("next");
+    clock.restart();
+    while (clock.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_NE(held.wait_for(std::chrono::milliseconds(0)), std::future_status::ready);
+    EXPECT_EQ(order, std::vector<QByteArray>{"held"});  // the next one waits
+
+    release();
+    release();  // a second call does nothing
+    EXPECT_EQ(serveUntil(held), Start::HandedOver);
+    EXPECT_EQ(serveUntil(next), Start::HandedOver);
+    EXPECT_EQ(order, (std::vector<QByteArray>{"held", "next"}));
+}
+
+// Without a runtime folder the socket lives in a private folder of ours; a
+// folder, lock or socket of another user is never used.
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyPrivateFilesAreTrusted) {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray temp = qgetenv("TMPDIR");
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(folder_.path()));
+    qputenv("HOME", QFile::encodeName(folder_.path()));
+    const QString own = folder_.path() + QStringLiteral("/quilto-%1").arg(::getuid());
+
+    EXPECT_EQ(SingleInstance::DefaultName(), own + "/QuiltoMutex");
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ::chmod(QFile::encodeName(own).constData(), 0755);  // loosened: tightened again
+    SingleInstance::DefaultName();
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // Only root can make files of another user; the rest runs where we can.
+    if (::getuid() == 0) {
+        constexpr uid_t kOther = 65534;
+        ASSERT_EQ(::chown(QFile::encodeName(own).constData(), kOther, kOther), 0);
+        EXPECT_FALSE(SingleInstance::DefaultName().startsWith(own + "/"));
+
+        // Another user's lock and (listening) socket at our name: not used.
+        const QByteArray path = QFile::encodeName(name());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(fd, 1), 0);
+        ASSERT_EQ(::chown(path.constData(), kOther, kOther), 0);
+        QFile lock(name() + ".lock");
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        ASSERT_EQ(::chown(QFile::encodeName(lock.fileName()).constData(), kOther, kOther), 0);
+
+        SingleInstance first(name());
+        EXPECT_EQ(first.start("/a.mp3\r\n", 300), Start::Primary);  // nothing handed to the stranger
+        std::string error;
+        EXPECT_FALSE(first.listen(&error));
+        EXPECT_NE(error.find("another user"), std::string::npos) << error;
+        ::close(fd);
+    }
+    for (const auto& [variable, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, std::pair{"TMPDIR", temp}, std::pair{"HOME", home}}) {
+        if (value.isNull()) {
+            qunsetenv(variable);
+        } else {
+            qputenv(variable, value);
+        }
+    }
+}
