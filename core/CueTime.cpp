@@ -155,4 +155,25 @@ std::string SpinCueTime(std::string_view text, std::int32_t delta) {
     return ZeroPadded(next.minutes, 3) + ":" + ZeroPadded(next.seconds, 2) + ":" + ZeroPadded(next.frames, 2);
 }
 
+std::string NormalizeCueTimeText(std::string_view maskText) {
+    const std::size_t w = maskText.size() == 8 ? 2 : 3;
+    const auto digits = [&](std::size_t pos, std::size_t count) {
+        std::int32_t value = 0;
+        for (std::size_t i = pos; i < pos + count; ++i) {
+            const char c = i < maskText.size() ? maskText[i] : ' ';
+            value = value * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
+        }
+        return value;
+    };
+    std::int32_t minutes = digits(0, w);
+    std::int32_t seconds = digits(w + 1, 2);
+    std::int32_t frames = digits(w + 4, 2);
+    seconds += frames / kCueFramesPerSecond;
+    frames %= kCueFramesPerSecond;
+    minutes += seconds / 60;
+    seconds %= 60;
+    if (minutes >= 1000) return FormatCueTime(kMaxCueTime);
+    return FormatCueTime({minutes, seconds, frames});
+}
+
 }  // namespace quilto::core

@@ -62,4 +62,10 @@ void AddFramesToTime(std::int32_t& seconds, std::int32_t& frames75, std::uint64_
 // "000:00:00".."999:59:74".
 std::string SpinCueTime(std::string_view text, std::int32_t delta);
 
+// The cell text of a time editor's «mmm:ss:ff» text: blank digits read as 0,
+// frames carried into seconds and seconds into minutes, "999:59:74" from
+// 1000 minutes on; "%02d:%02d:%02d". An 8-character text has two minute
+// digits; missing or non-digit characters read as 0.
+std::string NormalizeCueTimeText(std::string_view maskText);
+
 }  // namespace quilto::core

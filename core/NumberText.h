@@ -20,6 +20,10 @@ public:
 std::optional<std::int32_t> TryParseInt32(std::string_view text);
 std::int32_t ParseInt32(std::string_view text);  // throws InvalidNumber
 
+// Digit filter of numeric editors: control characters (below 32) and the
+// digits 0-9 may be typed, nothing else.
+constexpr bool PassesDigitFilter(char32_t typed) { return typed < 32 || (typed >= U'0' && typed <= U'9'); }
+
 // Digits grouped by threes with the thousands separator, no decimals.
 std::string GroupThousands(std::uint64_t value);
 
