@@ -99,6 +99,7 @@ void FormMain::importCueSheet(Page page) {
 }
 
 void FormMain::filesDroppedOnPage(Page page, int target) {
+    edit::CommitOpenCellEditor(this);
     refreshSelectionSummary();
     if (page == PackPage) {
         pack::FileListSource source{rows_, {}, {}, {}};

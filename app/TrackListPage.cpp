@@ -132,7 +132,12 @@ TrackListPage::TrackListPage(pack::Page which, QWidget* parent) : QWidget(parent
     wireEditing();
 }
 
-TrackListPage::~TrackListPage() = default;
+TrackListPage::~TrackListPage() {
+    // The views ask their models for rows while they are torn down; the rows
+    // (page_) go before the QWidget base deletes its children.
+    delete lowerSplitter_;
+    delete headerList_;
+}
 
 void TrackListPage::buildViews() {
     headerModel_ = new CueHeaderModel(page_, this);

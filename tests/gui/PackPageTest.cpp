@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -176,9 +177,21 @@ TEST_F(PackPageTest, CommittedIndexIsClampedAndMarksATrackListThatDoesNotFit) {
     EXPECT_TRUE(cueCell.data(quilto::app::kCueNotFittingRole).toBool());
     EXPECT_EQ(cueCell.data(quilto::app::kCueCheckRole).toInt(), -1);
 
-    // Before the previous index: it takes that index; the list fits again.
+    // Typed before the previous index in the cell's editor: it takes that
+    // index when the editor is left; the list fits again.
     const QString previous = Cell(page.cueList(), 1, CueListModel::Index);
-    commitIndex("00:00:01");
+    page.resize(800, 400);
+    page.applyWidths({}, {}, 400, {});
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    const QRect cell = page.cueList()->visualRect(last);
+    ASSERT_TRUE(page.cueList()->viewport()->rect().contains(cell.center()));
+    QTest::mouseClick(page.cueList()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(page.cueList()->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* editor = qobject_cast<QLineEdit*>(page.cueList()->openEditor());
+    ASSERT_NE(editor, nullptr) << "no time editor opened on the index";
+    editor->setText("000:00:01");
+    QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(last.data().toString(), previous);
     EXPECT_EQ(Cell(page.cueList(), 1, CueListModel::Length), "00:00:00");
     cueCell = page.headerList()->model()->index(0, CueHeaderModel::Cue);
@@ -253,6 +266,18 @@ TEST_F(PackPageTest, MenusFollowTheTrackListAndClearDataKeepsTheCueIndex) {
     EXPECT_EQ(Cell(page->headerList(), 0, CueHeaderModel::Title), title);
     EXPECT_EQ(Cell(page->headerList(), 0, CueHeaderModel::Time), "00:00:00");
     EXPECT_EQ(window->statusText(1), "0  0:00");
+
+    // Opening a menu first commits the cell being edited.
+    QTreeView* header = page->headerList();
+    const QRect titleCell = header->visualRect(header->model()->index(0, CueHeaderModel::Title));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleCell.center());
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleCell.center());
+    auto* editor = qobject_cast<QLineEdit*>(page->headerList()->openEditor());
+    ASSERT_NE(editor, nullptr) << "no editor opened on the album title";
+    editor->setText("Typed Album");
+    emit MainMenu(*window, "Help")->aboutToShow();
+    EXPECT_EQ(page->data().header.title, "Typed Album");
+    EXPECT_EQ(page->headerList()->openEditor(), nullptr);
 
     // UnPack: its own tags; its commands of later parts stay disabled.
     window->pages()->setCurrentIndex(FormMain::UnPackPage);
