@@ -1,10 +1,15 @@
-#include "cli/InfoCommand.h"
+// `quilto-cli info`: the file-list columns of MP3 files, as text or JSON.
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <system_error>
 
-#include "cli/JsonWriter.h"
+#include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "core/FileAnalysis.h"
 #include "core/FileColumns.h"
 #include "core/FileRows.h"
@@ -16,11 +21,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct InfoOptions {
-    bool full = false;
-    bool json = false;
-    std::vector<std::string> paths;
-};
+// A misspelt name would otherwise list every tag in the default code page.
+CLI::Validator CodePageValidator() {
+    return CLI::Validator(
+        [](std::string& name) {
+            if (core::IsKnownCodePage(name)) return std::string();
+            return "unknown code page " + name + " (an iconv name such as CP932 or CP1252)";
+        },
+        "", "code page");
+}
 
 // A folder stands for its "*.mp3" files, listed as the file list lists them.
 bool ExpandPath(const std::string& argument, std::vector<std::string>& files, std::ostream& err) {
@@ -60,151 +69,107 @@ void WriteTableRow(std::ostream& out, const core::FileAnalysis& analysis) {
     out << '\n';
 }
 
-void WriteId3v1(JsonWriter& json, const std::optional<core::Id3v1Record>& v1) {
-    if (!v1) {
-        json.null();
-        return;
-    }
-    json.beginObject();
-    json.key("artist").value(v1->artist);
-    json.key("title").value(v1->title);
-    json.key("album").value(v1->album);
-    json.key("track").value(v1->track);
-    json.key("year").value(v1->year);
-    json.key("comment").value(v1->comment);
-    json.key("genre").value(v1->genre);
-    json.endObject();
+Json Id3v1Json(const std::optional<core::Id3v1Record>& v1) {
+    if (!v1) return nullptr;
+    Json json = Json::object();
+    json["artist"] = JsonText(v1->artist);
+    json["title"] = JsonText(v1->title);
+    json["album"] = JsonText(v1->album);
+    json["track"] = JsonText(v1->track);
+    json["year"] = JsonText(v1->year);
+    json["comment"] = JsonText(v1->comment);
+    json["genre"] = JsonText(v1->genre);
+    return json;
 }
 
-void WriteId3v2(JsonWriter& json, const std::optional<core::Id3v2Record>& v2) {
-    if (!v2) {
-        json.null();
-        return;
-    }
+Json Id3v2Json(const std::optional<core::Id3v2Record>& v2) {
+    if (!v2) return nullptr;
     static constexpr std::array<const char*, core::Id3v2Record::kFieldCount> kKeys = {
         "artist", "title", "album", "track", "year", "comment", "genre",
         "composer", "origArtist", "copyright", "url", "encodedBy", "encoder",
     };
-    json.beginObject();
-    for (std::size_t i = 0; i < kKeys.size(); ++i) json.key(kKeys[i]).value(v2->field(i));
-    json.endObject();
+    Json json = Json::object();
+    for (std::size_t i = 0; i < kKeys.size(); ++i) json[kKeys[i]] = JsonText(v2->field(i));
+    return json;
 }
 
-void WriteStreamInfo(JsonWriter& json, const core::StreamInfo& s) {
-    json.beginObject();
-    json.key("frames").value(s.frames);
-    json.key("otherFrames").value(s.otherFrames);
-    json.key("kbps").value(std::uint64_t{s.kbps});
-    json.key("rateIndex").value(std::uint64_t{s.rateIndex});
-    json.key("isVbr").value(s.isVbr);
-    json.key("mode").value(std::uint64_t{s.mode});
-    json.key("headerKind").value(std::uint64_t{static_cast<std::uint8_t>(s.headerKind)});
-    json.key("streamBytes").value(s.streamBytes);
-    json.key("headerFrameLength").value(std::uint64_t{s.headerFrameLength});
-    json.key("headerFrames").value(std::uint64_t{s.headerFrames});
-    json.key("headerBytes").value(std::uint64_t{s.headerBytes});
-    json.key("splitFrames").value(s.splitFrames);
-    json.endObject();
+Json StreamInfoJson(const core::StreamInfo& s) {
+    Json json = Json::object();
+    json["frames"] = s.frames;
+    json["otherFrames"] = s.otherFrames;
+    json["kbps"] = std::uint64_t{s.kbps};
+    json["rateIndex"] = std::uint64_t{s.rateIndex};
+    json["isVbr"] = s.isVbr;
+    json["mode"] = std::uint64_t{s.mode};
+    json["headerKind"] = std::uint64_t{static_cast<std::uint8_t>(s.headerKind)};
+    json["streamBytes"] = s.streamBytes;
+    json["headerFrameLength"] = std::uint64_t{s.headerFrameLength};
+    json["headerFrames"] = std::uint64_t{s.headerFrames};
+    json["headerBytes"] = std::uint64_t{s.headerBytes};
+    json["splitFrames"] = s.splitFrames;
+    return json;
 }
 
-void WriteJsonFile(JsonWriter& json, const core::FileAnalysis& analysis) {
+Json FileJson(const core::FileAnalysis& analysis) {
     static constexpr std::array<const char*, core::kFileColumnCount> kKeys = {
         "fileName", "fileSize", "fileDate", "tag", "artist", "title", "album", "track", "year", "genre",
         "time", "frames", "kbps", "cv", "hz", "mode", "bitStream", "xing", "xFrames", "xBytes",
     };
     const core::FileColumnTexts texts = core::MakeFileColumnTexts(analysis);
-    json.beginObject();
-    json.key("path").value(analysis.path);
+    Json json = Json::object();
+    json["path"] = JsonText(analysis.path);
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        json.key(kKeys[i]);
         if (i == static_cast<std::size_t>(core::FileColumn::FileSize)) {
-            json.value(analysis.fileSize);
+            json[kKeys[i]] = analysis.fileSize;
         } else {
-            json.value(texts[i]);
+            json[kKeys[i]] = JsonText(texts[i]);
         }
     }
-    json.key("containerKind").value(std::int64_t{static_cast<int>(analysis.containerKind)});
-    json.key("hasCue").value(analysis.hasCue);
-    json.key("id3v1");
-    WriteId3v1(json, analysis.id3v1);
-    json.key("id3v2");
-    WriteId3v2(json, analysis.id3v2);
-    json.key("stream");
-    WriteStreamInfo(json, analysis.stream.info);
-    json.endObject();
+    json["containerKind"] = std::int64_t{static_cast<int>(analysis.containerKind)};
+    json["hasCue"] = analysis.hasCue;
+    json["id3v1"] = Id3v1Json(analysis.id3v1);
+    json["id3v2"] = Id3v2Json(analysis.id3v2);
+    json["stream"] = StreamInfoJson(analysis.stream.info);
+    return json;
 }
 
-}  // namespace
+constexpr const char* kInfoDetails =
+    "Lists MP3 files with the twenty columns of the file list: FileName, FileSize,\n"
+    "FileDate, Tag, Artist, Title, Album, No., Year, Genre and the ten stream\n"
+    "columns Time, Frames, Kbps, C/V, Hz, ChanelMode, BitStream, Xing(Size),\n"
+    "=Frames and =BitStream.\n"
+    "\n"
+    "A PATH is a file or a folder; a folder stands for its *.mp3 files (the\n"
+    "extension in any letter case), in name order.\n"
+    "\n"
+    "Artist to Genre come from the ID3v2 tag when the file has one, else from\n"
+    "the ID3v1 tag. The stream columns are estimated from the first frame, as\n"
+    "when a folder is first listed.\n"
+    "\n"
+    "--json prints a JSON array with one object per file, holding the twenty\n"
+    "texts (fileSize as a number), containerKind, hasCue, both tags (id3v1,\n"
+    "id3v2; null when absent) and the numbers behind the stream columns (stream).\n"
+    "\n"
+    "Text output is tab-separated: one header line with the column captions,\n"
+    "then one line per file; tabs and line breaks inside texts become blanks.\n"
+    "Numbers are grouped with the locale's thousands separator (\",\" without one).\n"
+    "\n"
+    "Container kinds: -1 plain MP3, 0 no audio found, 1 Pack, 2 ZIP, 3 LZH,\n"
+    "4 foreign index, 5 AlbumWrap comment.\n"
+    "\n"
+    "A file that cannot be read is reported on standard error with its reason;\n"
+    "the others are still listed. Exit status: 0 when every file was read,\n"
+    "1 when any failed, 2 for a usage error.";
 
-void PrintInfoHelp(std::ostream& out) {
-    out << "Usage: quilto-cli info [--full] [--json] [--code-page NAME] PATH...\n"
-           "\n"
-           "Lists MP3 files with the twenty columns of the file list: FileName, FileSize,\n"
-           "FileDate, Tag, Artist, Title, Album, No., Year, Genre and the ten stream\n"
-           "columns Time, Frames, Kbps, C/V, Hz, ChanelMode, BitStream, Xing(Size),\n"
-           "=Frames and =BitStream.\n"
-           "\n"
-           "A PATH is a file or a folder; a folder stands for its *.mp3 files (the\n"
-           "extension in any letter case), in name order.\n"
-           "\n"
-           "Artist to Genre come from the ID3v2 tag when the file has one, else from\n"
-           "the ID3v1 tag. The stream columns are estimated from the first frame, as\n"
-           "when a folder is first listed.\n"
-           "\n"
-           "Options:\n"
-           "  --full            walk every frame instead of estimating (\"Frame Scan\");\n"
-           "                    Frames then shows other bit rates in parentheses\n"
-           "  --json            print a JSON array with one object per file, holding the\n"
-           "                    twenty texts (fileSize as a number), containerKind,\n"
-           "                    hasCue, both tags (id3v1, id3v2; null when absent) and\n"
-           "                    the numbers behind the stream columns (stream)\n"
-           "  --code-page NAME  code page of ID3v1 and ID3v2 encoding-0 text\n"
-           "                    (default CP932, Shift-JIS)\n"
-           "  --help            show this text\n"
-           "\n"
-           "Text output is tab-separated: one header line with the column captions,\n"
-           "then one line per file; tabs and line breaks inside texts become blanks.\n"
-           "Numbers are grouped with the locale's thousands separator (\",\" without one).\n"
-           "\n"
-           "Container kinds: -1 plain MP3, 0 no audio found, 1 Pack, 2 ZIP, 3 LZH,\n"
-           "4 foreign index, 5 AlbumWrap comment.\n"
-           "\n"
-           "A file that cannot be read is reported on standard error with its reason;\n"
-           "the others are still listed. Exit status: 0 when every file was read,\n"
-           "1 when any failed, 2 for a usage error.\n";
-}
+struct InfoOptions {
+    bool full = false;
+    bool json = false;
+    std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
+    std::vector<std::string> paths;
+};
 
-int RunInfoCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    InfoOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--full") {
-            options.full = true;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--help" || argument == "-h") {
-            PrintInfoHelp(out);
-            return 0;
-        } else if (argument == "--code-page" && i + 1 < arguments.size()) {
-            core::SetLegacyCodePage(arguments[++i]);
-        } else if (argument == "--") {
-            options.paths.insert(options.paths.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                 arguments.end());
-            break;
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            err << "quilto-cli info: unknown option " << argument << "\n\n";
-            PrintInfoHelp(err);
-            return 2;
-        } else {
-            options.paths.push_back(argument);
-        }
-    }
-    if (options.paths.empty()) {
-        err << "quilto-cli info: no PATH given\n\n";
-        PrintInfoHelp(err);
-        return 2;
-    }
-
+int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
+    core::SetLegacyCodePage(options.codePage);
     bool anyFailed = false;
     std::vector<std::string> files;
     for (const std::string& path : options.paths) anyFailed |= !ExpandPath(path, files, err);
@@ -212,9 +177,9 @@ int RunInfoCommand(const std::vector<std::string>& arguments, std::ostream& out,
     const core::GenreTable genres;
     core::NoProgress progress;
     const auto depth = options.full ? core::ScanDepth::Full : core::ScanDepth::Quick;
-    JsonWriter json(out);
+    std::optional<JsonArrayStream> json;
     if (options.json) {
-        json.beginArray();
+        json.emplace(out);
     } else {
         WriteTableHeader(out);
     }
@@ -225,14 +190,31 @@ int RunInfoCommand(const std::vector<std::string>& arguments, std::ostream& out,
             anyFailed = true;
             continue;
         }
-        if (options.json) {
-            WriteJsonFile(json, analysis);
+        if (json) {
+            json->add(FileJson(analysis));
         } else {
             WriteTableRow(out, analysis);
         }
     }
-    if (options.json) json.endArray();
     return anyFailed ? 1 : 0;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* info = app.add_subcommand("info", "list MP3 files with their tags and stream properties");
+    info->footer(kInfoDetails);
+    info->add_flag("--full", options->full,
+                   "walk every frame instead of estimating (\"Frame Scan\");\n"
+                   "Frames then shows other bit rates in parentheses");
+    info->add_flag("--json", options->json, "print a JSON array with one object per file");
+    info->add_option("--code-page", options->codePage,
+                     "code page of ID3v1 and ID3v2 encoding-0 text\n(default CP932, Shift-JIS)")
+        ->type_name("NAME")
+        ->check(CodePageValidator());
+    info->add_option("PATH", options->paths, "a file, or a folder for its *.mp3 files")->type_name("")->required();
+    info->callback([options, &context] { context.exitStatus = RunInfo(*options, context.out, context.err); });
 }
 
 }  // namespace quilto::cli

@@ -1,22 +1,15 @@
 // quilto-cli: the engine without a window, for scripts and batch work.
+#include <CLI/CLI.hpp>
+
 #include <clocale>
+#include <exception>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include "cli/InfoCommand.h"
+#include "cli/Commands.h"
 #include "core/NumberText.h"
 
 namespace {
-
-void PrintUsage(std::ostream& out) {
-    out << "Usage: quilto-cli COMMAND [OPTIONS] ...\n"
-           "\n"
-           "Commands:\n"
-           "  info    list MP3 files with their tags and stream properties\n"
-           "\n"
-           "Run `quilto-cli COMMAND --help` for the options of a command.\n";
-}
 
 // Numbers are grouped as the user's locale groups them.
 void UseLocaleSeparator() {
@@ -28,20 +21,36 @@ void UseLocaleSeparator() {
     std::setlocale(LC_NUMERIC, "C");
 }
 
+constexpr int kUsageError = 2;
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
-        PrintUsage(arguments.empty() ? std::cerr : std::cout);
-        return arguments.empty() ? 2 : 0;
-    }
     UseLocaleSeparator();
-    const std::string& command = arguments[0];
-    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-    if (command == "info") return quilto::cli::RunInfoCommand(rest, std::cout, std::cerr);
-    std::cerr << "quilto-cli: unknown command " << command << "\n\n";
-    PrintUsage(std::cerr);
-    return 2;
+    quilto::cli::CommandContext context{std::cout, std::cerr};
+
+    CLI::App app("The engine without a window, for scripts and batch work.", "quilto-cli");
+    app.footer("Run `quilto-cli COMMAND --help` for the options of a command.\n"
+               "Exit status: 0 success, 1 when any file failed, 2 for a usage error.");
+    app.require_subcommand(1);
+    // `quilto-cli help` has always shown the same text as --help.
+    // (App::help would describe the selected subcommand, here "help" itself.)
+    app.add_subcommand("help", "show this text")->group("")->allow_extras()->callback([&app, &context] {
+        context.out << app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
+    });
+
+    quilto::cli::AddInfoCommand(app, context);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // CLI11 has its own exit code for each kind of usage error; callers get one.
+        return app.exit(error, std::cout, std::cerr) == 0 ? 0 : kUsageError;
+    } catch (const std::exception& error) {
+        // Whatever a command could not recover from fails the run, with a reason.
+        std::cerr << "quilto-cli: " << error.what() << '\n';
+        return 1;
+    }
+    return context.exitStatus;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "core/Utf.h"
 
@@ -133,6 +134,21 @@ std::unique_ptr<TextCodec>& LegacyCodecSlot() {
     return codec;
 }
 }  // namespace
+
+bool IsKnownCodePage(const std::string& codePage) {
+    // iconv reads an empty name as the locale's own code page, which is not a choice the user made.
+    if (codePage.empty()) return false;
+    bool known = true;
+    for (const auto& [to, from] : {std::pair{"UTF-8", codePage.c_str()}, std::pair{codePage.c_str(), "UTF-8"}}) {
+        const iconv_t handle = iconv_open(to, from);
+        if (handle == kNoHandle) {
+            known = false;
+        } else {
+            iconv_close(handle);
+        }
+    }
+    return known;
+}
 
 const TextCodec& LegacyCodec() { return *LegacyCodecSlot(); }
 

@@ -48,6 +48,11 @@ private:
 
 // The code page chosen in the settings; used wherever a byte format is read or
 // written without an explicit codec.
+// True when iconv converts between the named code page and UTF-8 both ways.
+// TextCodec itself falls back silently, so callers taking a name from the
+// user check it here first.
+bool IsKnownCodePage(const std::string& codePage);
+
 const TextCodec& LegacyCodec();
 void SetLegacyCodePage(const std::string& codePage);
 

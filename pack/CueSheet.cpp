@@ -24,7 +24,12 @@ namespace {
 constexpr std::string_view kEndMarker = "ENDCUEINFO";
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
+// A line break inside a value (tags may hold one) would end the line early and
+// let the rest be read as a keyword line of its own; it becomes a blank.
+std::string Quoted(std::string value) {
+    std::replace_if(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return "\"" + value + "\"";
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) < 0x21) text.remove_prefix(1);
@@ -103,7 +108,17 @@ bool WriteAll(int fd, std::string_view data) {
 
 // Writes the complete content beside the target and renames it into place,
 // so a failed write leaves an existing sheet as it was.
-bool ReplaceFile(const std::string& path, std::string_view content, std::string& error) {
+bool ReplaceFile(const std::string& linkOrPath, std::string_view content, std::string& error) {
+    // Renaming over a symbolic link would replace the link by a plain file.
+    std::string path = linkOrPath;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(linkOrPath, ec)) {
+        const std::filesystem::path resolved = std::filesystem::canonical(linkOrPath, ec);
+        if (!ec) path = resolved.string();
+    }
+    struct stat old {};
+    const bool hadOld = ::stat(path.c_str(), &old) == 0;
+
     std::string temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
@@ -125,6 +140,7 @@ bool ReplaceFile(const std::string& path, std::string_view content, std::string&
         error = ErrorText(what, name, code);
         return false;
     };
+    if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);  // keep the owner's choice of access
     if (!WriteAll(fd, content)) return abandon("Cannot write", temp);
     if (::fsync(fd) != 0) return abandon("Cannot write", temp);
     const int closing = fd;
@@ -189,7 +205,9 @@ void ReadCueSheet(const std::vector<std::string>& lines, CueHeader& header, CueL
     for (const std::string& line : lines) {
         const std::string_view text = Trim(line);
         if (StartsWith(text, "TRACK")) {
-            if (cues.size() - firstRow >= kMaxCueTracks) continue;
+            // Past the cap the rest of the sheet is dropped, so no line of a
+            // dropped track lands on the last kept one.
+            if (cues.size() - firstRow >= kMaxCueTracks) break;
             inTracks = true;
             CueRow row;
             row.number = std::to_string(cues.size() - firstRow + 1);

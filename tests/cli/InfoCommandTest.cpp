@@ -100,3 +100,77 @@ TEST(CliInfo, UsageErrorsAndHelp) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--json"), std::string::npos);
 }
+
+struct UsageCase {
+    const char* arguments;
+    int status;
+    const char* inErr;  // part of the message on standard error; "" for none expected
+    const char* inOut;  // part of standard output
+};
+
+void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.arguments; }
+
+class CliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CliUsage, ExitStatusAndMessage) {
+    const UsageCase& c = GetParam();
+    const std::string fixture = " '" + kFixtures + "/cbr128_joint_info.mp3'";
+    const CliRun run = Cli(std::string(c.arguments) + fixture);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+    if (c.status == 2) {
+        EXPECT_TRUE(run.out.empty()) << "a usage error lists nothing: " << run.out;
+    }
+}
+
+// Each line's arguments are followed by one readable fixture path.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliUsage,
+    ::testing::Values(UsageCase{"info --bogus", 2, "--bogus", ""},
+                      UsageCase{"--bogus info", 2, "--bogus", ""},
+                      // A misspelt code page must not quietly list in the default one.
+                      UsageCase{"info --code-page NOPE", 2, "unknown code page NOPE", ""},
+                      UsageCase{"info --code-page ''", 2, "unknown code page", ""},
+                      UsageCase{"info --code-page=NOPE --json", 2, "NOPE", ""},
+                      UsageCase{"info --code-page CP1252", 0, "", "cbr128_joint_info.mp3"},
+                      UsageCase{"info --json --code-page=cp932", 0, "", "\"fileName\": \"cbr128_joint_info.mp3\""},
+                      UsageCase{"info --help", 0, "", "--code-page NAME"},
+                      UsageCase{"info -h", 0, "", "Exit status"},
+                      UsageCase{"--help", 0, "", "info"},
+                      UsageCase{"help", 0, "", "info"},
+                      // "--" ends the options: what follows is a path, read or reported.
+                      UsageCase{"info -- --json", 1, "--json: ", "cbr128_joint_info.mp3"}));
+
+TEST(CliInfo, MissingCommandOrPathIsAUsageError) {
+    for (const char* arguments : {"", "info --json", "info --code-page"}) {
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_FALSE(run.err.empty()) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments << ": " << run.out;
+    }
+}
+
+// Names that are not UTF-8 and texts with control characters still make
+// valid JSON: invalid bytes become U+FFFD, controls \u00XX.
+TEST(CliInfo, JsonCarriesAnyFileNameAndTagBytes) {
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
+                                      ("quilto_cli_json_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::ifstream in(kFixtures + "/cbr128_joint_info.mp3", std::ios::binary);
+    std::string audio(std::istreambuf_iterator<char>(in), {});
+    ASSERT_GT(audio.size(), 128u);
+    if (audio.compare(audio.size() - 128, 3, "TAG") == 0) audio.resize(audio.size() - 128);
+    std::string tag = "TAG";
+    tag += std::string("T\bi\ft\x01l\x7f\"\\", 10) + std::string(20, '\0');  // title
+    tag += std::string(30, '\0') + std::string(30, '\0') + "2001" + std::string(30, '\0');
+    tag += '\x0c';  // genre
+    ASSERT_EQ(tag.size(), 128u);
+    std::ofstream(dir / "bad\xff\xfename.mp3", std::ios::binary) << audio + tag;
+
+    const CliRun run = Cli("info --json '" + dir.string() + "'");
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"fileName\": \"bad\xef\xbf\xbd\xef\xbf\xbdname.mp3\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"title\": \"T\\u0008i\\u000ct\\u0001l\x7f\\\"\\\\\""), std::string::npos) << run.out;
+}

@@ -238,3 +238,14 @@ TEST(NumberText, ZeroPaddedLikePrintf) {
 }
 
 }  // namespace
+
+// A name from the user is checked before use, since TextCodec falls back
+// silently; iconv reads "" as the locale's code page, which is no choice.
+TEST(TextCodec, KnowsTheCodePagesIconvConverts) {
+    for (const char* known : {"CP932", "cp932", "CP1252", "UTF-8", "ISO-8859-1"}) {
+        EXPECT_TRUE(core::IsKnownCodePage(known)) << known;
+    }
+    for (const char* unknown : {"", "NOPE", "CP99999", "UTF-9"}) {
+        EXPECT_FALSE(core::IsKnownCodePage(unknown)) << '"' << unknown << '"';
+    }
+}
