@@ -179,7 +179,8 @@ void EditableListView::mouseReleaseEvent(QMouseEvent* event) {
 
 void EditableListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() != Qt::LeftButton) return;
+    // On a list armed by single clicks the second press has opened it already.
+    if (event->button() != Qt::LeftButton || open_) return;
     armSelectedRow();
     // The double-click stands for the second press, which finds the row armed.
     const QPoint pos = event->position().toPoint();
@@ -311,11 +312,12 @@ void EditableListView::hideEditor() {
     open_ = nullptr;
     edited_ = QPersistentModelIndex();
     armed_ = QPersistentModelIndex();
-    const bool hadFocus = editor->hasFocus() || frameSpin_->hasFocus() || secondSpin_->hasFocus();
+    // The list takes the focus before the editor hides, so that it does not
+    // wander to another widget of the window.
+    if (editor->hasFocus()) setFocus(Qt::OtherFocusReason);
     editor->hide();
     frameSpin_->hide();
     secondSpin_->hide();
-    if (hadFocus) setFocus(Qt::OtherFocusReason);
 }
 
 bool EditableListView::commitOpenEditor() {
