@@ -123,16 +123,17 @@ void FormMain::buildLayout() {
     id3v1List_ = MakeTagList(pages_, id3v1Model_, listFont);
     id3v2List_ = MakeTagList(pages_, id3v2Model_, listFont);
     // Rows dragged from the file list drop onto the Pack and UnPack pages'
-    // lists; the UnPack page takes none while a packed file is shown as a folder.
-    auto fromFileList = [this](const QObject* source) { return source == fileList_; };
+    // lists; neither takes the tracks of a packed file shown as a folder (the
+    // Pack page will, once those rows carry their spans in the container).
+    auto fromFileList = [this](const QObject* source) { return source == fileList_ && !packedFileNodeIsCurrent(); };
     packPage_ = new TrackListPage(pack::Page::Pack, pages_);
     packPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
         filesDroppedOnPage(PackPage, static_cast<int>(target));
     });
     unpackPage_ = new TrackListPage(pack::Page::UnPack, pages_);
-    unpackPage_->setDropHandlers(
-        [this, fromFileList](const QObject* source) { return fromFileList(source) && !packedFileNodeIsCurrent(); },
-        [this](TrackListPage::Target target) { filesDroppedOnPage(UnPackPage, static_cast<int>(target)); });
+    unpackPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
+        filesDroppedOnPage(UnPackPage, static_cast<int>(target));
+    });
     for (auto* page : {packPage_, unpackPage_}) connect(page, &TrackListPage::listsChanged, this, &FormMain::refreshStatus);
     connect(packPage_, &TrackListPage::cueCheckChanged, this, [this](int value) { settings_->cueCheck = value; });
     pages_->addTab(packPage_, QStringLiteral("Pack"));

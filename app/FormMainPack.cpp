@@ -102,6 +102,12 @@ void FormMain::filesDroppedOnPage(Page page, int target) {
     edit::CommitOpenCellEditor(this);
     refreshSelectionSummary();
     if (page == PackPage) {
+        // The tracks of a packed file shown as a folder need their spans in
+        // the container, which the file list does not keep yet: no guessing.
+        if (packedFileNodeIsCurrent()) {
+            refreshStatus();
+            return;
+        }
         pack::FileListSource source{rows_, {}, {}, {}};
         for (const int row : fileList_->selectedRowsInOrder()) source.selected.push_back(static_cast<std::size_t>(row));
         packPage_->addFiles(static_cast<TrackListPage::Target>(target), source);

@@ -57,8 +57,13 @@ ExportResult ExportCueSheetWithDialog(QWidget* owner, TrackPage& page, std::opti
     const QString path = ChooseFile(owner, QStringLiteral("Export Cue Sheet"), QFileDialog::AcceptSave,
                                     StartFolder(fallbackFolder), ProposedCueSheetName(page.header.file));
     if (path.isEmpty()) return ExportResult::Cancelled;
+    return ExportCueSheetTo(owner, page, differ, remLines, path);
+}
+
+ExportResult ExportCueSheetTo(QWidget* owner, const TrackPage& page, bool performersDiffer, bool remLines,
+                              const QString& path) {
     std::string error;
-    if (!ExportCueSheet(page, path.toStdString(), differ, remLines, error)) {
+    if (!ExportCueSheet(page, path.toStdString(), performersDiffer, remLines, error)) {
         QMessageBox::warning(owner, QStringLiteral("Export Cue Sheet"), QString::fromStdString(error));
         return ExportResult::Failed;
     }

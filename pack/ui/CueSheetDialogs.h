@@ -31,6 +31,11 @@ enum class ExportResult { Saved, Cancelled, Failed };
 ExportResult ExportCueSheetWithDialog(QWidget* owner, TrackPage& page, std::optional<bool> performersDiffer,
                                       bool remLines, const QString& fallbackFolder);
 
+// The save step of "Export" once the file is chosen: a failed write is shown
+// in a message box and gives Failed; the shared folder follows a saved file.
+ExportResult ExportCueSheetTo(QWidget* owner, const TrackPage& page, bool performersDiffer, bool remLines,
+                              const QString& path);
+
 // "Import": true when a file was read into the page (its cue part replaced).
 bool ImportCueSheetWithDialog(QWidget* owner, TrackPage& page, const QString& fallbackFolder);
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -339,6 +340,25 @@ TEST_F(PackPageTest, ExportedCueSheetImportsBackIntoTheCueList) {
     }
     EXPECT_EQ(page->data().header.title, before.header.title);
     EXPECT_EQ(page->cueList()->model()->rowCount(), static_cast<int>(before.cues.size()));
+}
+
+TEST(PackCueSheetExport, FailedWriteIsShownAndNeverReportedAsSaved) {
+    quilto::pack::TrackPage page;
+    page.cues.push_back({});
+    QTemporaryDir out;
+    const QString folderBefore = quilto::pack::ui::SharedDialogFolder();
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = true;
+            box->close();
+        }
+    });
+    const auto result = quilto::pack::ui::ExportCueSheetTo(nullptr, page, false, true, out.filePath("missing/x.cue"));
+    EXPECT_EQ(result, quilto::pack::ui::ExportResult::Failed);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(quilto::pack::ui::SharedDialogFolder(), folderBefore);
+    EXPECT_FALSE(QFileInfo::exists(out.filePath("missing/x.cue")));
 }
 
 TEST(PackCueSheetName, ReplacesTheExtension) {
