@@ -134,7 +134,10 @@ void FormMain::buildLayout() {
     unpackPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
         filesDroppedOnPage(UnPackPage, static_cast<int>(target));
     });
-    for (auto* page : {packPage_, unpackPage_}) connect(page, &TrackListPage::listsChanged, this, &FormMain::refreshStatus);
+    for (auto* page : {packPage_, unpackPage_}) {
+        page->setFont(listFont);  // the lists' font, as on the tag pages
+        connect(page, &TrackListPage::listsChanged, this, &FormMain::refreshStatus);
+    }
     connect(packPage_, &TrackListPage::cueCheckChanged, this, [this](int value) { settings_->cueCheck = value; });
     pages_->addTab(packPage_, QStringLiteral("Pack"));
     pages_->addTab(unpackPage_, QStringLiteral("UnPack"));

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -79,7 +78,6 @@ EditableListView* MakeList(QWidget* parent, QAbstractItemModel* model) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view->header()->setStretchLastSection(false);
     view->header()->setSectionsMovable(false);
     view->setAcceptDrops(true);

@@ -205,6 +205,53 @@ TEST_F(PackPageTest, CommittedIndexIsClampedAndMarksATrackListThatDoesNotFit) {
     EXPECT_EQ(last.data().toString(), "00:00:02");
 }
 
+struct ListMenuCase {
+    bool onTracks;
+    const char* item;
+    int tracks;
+    int cues;
+};
+
+class PackPageListMenuTest : public PackPageTest, public ::testing::WithParamInterface<ListMenuCase> {};
+
+// The lists' context menus act on the selected rows (row 1 here).
+TEST_P(PackPageListMenuTest, ActsOnTheSelectedRows) {
+    const ListMenuCase c = GetParam();
+    const quilto::core::FolderRows source = rows(true);
+    TrackListPage page(quilto::pack::Page::Pack);
+    page.addFiles(Target::TrackList, {source, {0, 1, 2}, {}, {}});
+    QTreeView* list = c.onTracks ? static_cast<QTreeView*>(page.trackList()) : page.cueList();
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QString item = QString::fromLatin1(c.item);
+    bool found = false;
+    QTimer::singleShot(0, [&found, item] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) return;
+        if (QAction* action = FindAction(menu, item)) {
+            found = true;
+            action->trigger();
+        }
+        menu->close();
+    });
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    ASSERT_TRUE(found) << c.item;
+    EXPECT_EQ(page.trackList()->model()->rowCount(), c.tracks);
+    EXPECT_EQ(page.cueList()->model()->rowCount(), c.cues);
+    if (c.onTracks && c.tracks == 2) {
+        EXPECT_EQ(Cell(page.trackList(), 1, TrackListModel::FileName).section('/', -1), "c_tagged.mp3");
+        EXPECT_EQ(Cell(page.trackList(), 1, TrackListModel::Number), "   2");
+    }
+    if (!c.onTracks && c.cues == 2) {
+        EXPECT_EQ(Cell(page.cueList(), 1, CueListModel::Number), "2");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PackMenus, PackPageListMenuTest,
+                         ::testing::Values(ListMenuCase{true, "Delete", 2, 3}, ListMenuCase{true, "Clear", 0, 3},
+                                           ListMenuCase{true, "Select All", 3, 3}, ListMenuCase{false, "Add", 3, 4},
+                                           ListMenuCase{false, "Delete", 3, 2}, ListMenuCase{false, "Clear", 3, 0}));
+
 TEST_F(PackPageTest, ReorderingDragsMoveTracksWithTheirNumbers) {
     const quilto::core::FolderRows source = rows(true);
     TrackListPage page(quilto::pack::Page::Pack);
