@@ -34,6 +34,7 @@ constexpr int kTrackNumberWidth = 36;
 constexpr int kCheckLeft = 4, kCheckRight = 16;
 constexpr int kRecomputeLeft = 20, kRecomputeRight = 32;
 constexpr int kCueTextLeft = 34;
+constexpr int kTimeCellMargin = 12;
 
 // Draws the check box and the mark of the cue index that does not fit in
 // front of the "Cue" cell's text, at the spots a click acts on.
@@ -370,6 +371,13 @@ void TrackListPage::applyWidths(std::span<const int> header, std::span<const int
     ApplyWidths(*headerList_, header, CueHeaderModel::Title);
     ApplyWidths(*cueList_, cues, CueListModel::Title);
     ApplyWidths(*trackList_, tracks, TrackListModel::FileName);
+    // The stored widths were made for a smaller font than many desktops use:
+    // a time that does not show whole cannot be checked or edited.
+    for (QTreeView* view : {static_cast<QTreeView*>(headerList_), static_cast<QTreeView*>(cueList_)}) {
+        const int column = view == headerList_ ? static_cast<int>(CueHeaderModel::Time) : static_cast<int>(CueListModel::Index);
+        const int needed = view->fontMetrics().horizontalAdvance(QStringLiteral("000:00:00")) + kTimeCellMargin;
+        if (!view->isColumnHidden(column) && view->columnWidth(column) < needed) view->setColumnWidth(column, needed);
+    }
     const int total = std::max(lowerSplitter_->width(), cueListWidth + 100);
     lowerSplitter_->setSizes({cueListWidth, std::max(1, total - cueListWidth)});
 }

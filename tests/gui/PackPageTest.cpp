@@ -419,13 +419,13 @@ TEST(PackCueSheetName, ReplacesTheExtension) {
 TEST_F(PackPageTest, ColumnWidthsComeFromAndGoBackToTheSettings) {
     QFile ini(iniPath());
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Window]\r\nClmP3Title=222\r\nClmU1Path=0\r\nClmP2Index=77\r\nClmP3Xing=40\r\n");
+    ini.write("[Window]\r\nClmP3Title=222\r\nClmU1Path=0\r\nClmP2Index=150\r\nClmP3Xing=40\r\n");
     ini.close();
     auto window = std::make_unique<FormMain>(QStringList{folder_.path()});
     TrackListPage* pack = window->trackPage(FormMain::PackPage);
     TrackListPage* unpack = window->trackPage(FormMain::UnPackPage);
     EXPECT_EQ(pack->trackList()->columnWidth(TrackListModel::Title), 222);
-    EXPECT_EQ(pack->cueList()->columnWidth(CueListModel::Index), 77);
+    EXPECT_EQ(pack->cueList()->columnWidth(CueListModel::Index), 150);
     EXPECT_FALSE(pack->trackList()->isColumnHidden(TrackListModel::Xing));
     EXPECT_TRUE(pack->trackList()->isColumnHidden(TrackListModel::BitStream));  // default 0
     EXPECT_TRUE(unpack->headerList()->isColumnHidden(CueHeaderModel::FilePath));
