@@ -20,5 +20,6 @@ struct CommandContext {
 };
 
 void AddInfoCommand(CLI::App& app, CommandContext& context);
+void AddCueCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace quilto::cli

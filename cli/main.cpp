@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     });
 
     quilto::cli::AddInfoCommand(app, context);
+    quilto::cli::AddCueCommand(app, context);
 
     try {
         app.parse(argc, argv);
