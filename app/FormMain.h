@@ -29,9 +29,9 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class HelpWindow;
-class TrackListPage;
 class ProgressWindow;
 class TagListModel;
+class TrackListPage;
 struct AppSettings;
 
 class FormMain final : public QMainWindow {
