@@ -129,6 +129,9 @@ TrackListPage::TrackListPage(pack::Page which, QWidget* parent) : QWidget(parent
     if (which == pack::Page::Pack) page_.header.check = page_.storedCueCheck;
     buildViews();
     wireEditing();
+    // Installed last so that it sees drops before the lists' own handling,
+    // which only takes their reordering drags.
+    for (EditableListView* view : {headerList_, cueList_, trackList_}) view->viewport()->installEventFilter(this);
 }
 
 TrackListPage::~TrackListPage() {
@@ -172,7 +175,6 @@ void TrackListPage::buildViews() {
     }
     cueList_->header()->setSectionResizeMode(CueListModel::Number, QHeaderView::Fixed);
 
-    for (EditableListView* view : {headerList_, cueList_, trackList_}) view->viewport()->installEventFilter(this);
     connect(trackList_, &QWidget::customContextMenuRequested, this, &TrackListPage::trackListMenu);
     connect(cueList_, &QWidget::customContextMenuRequested, this, &TrackListPage::cueListMenu);
 }

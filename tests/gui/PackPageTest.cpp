@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -387,6 +388,38 @@ TEST_F(PackPageTest, ExportedCueSheetImportsBackIntoTheCueList) {
     }
     EXPECT_EQ(page->data().header.title, before.header.title);
     EXPECT_EQ(page->cueList()->model()->rowCount(), static_cast<int>(before.cues.size()));
+}
+
+// A drop from the file list reaches the page as a drop on the list under
+// the pointer; a drag the page does not take is left to the list itself.
+TEST(PackPageDrops, NameTheListDroppedOn) {
+    TrackListPage page(quilto::pack::Page::Pack);
+    bool accepting = true;
+    std::vector<Target> dropped;
+    page.setDropHandlers([&accepting](const QObject*) { return accepting; },
+                         [&dropped](Target target) { dropped.push_back(target); });
+    const std::pair<QTreeView*, Target> lists[] = {
+        {page.headerList(), Target::Header}, {page.cueList(), Target::CueList}, {page.trackList(), Target::TrackList}};
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile("/music/a.mp3")});
+    // The drop goes where the drag was entered and accepted.
+    auto dragAndDrop = [&mime](QWidget* viewport) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        return enter.isAccepted();
+    };
+    for (const auto& [list, target] : lists) {
+        dropped.clear();
+        EXPECT_TRUE(dragAndDrop(list->viewport())) << static_cast<int>(target);
+        EXPECT_EQ(dropped, std::vector<Target>{target});
+    }
+    accepting = false;
+    dropped.clear();
+    EXPECT_FALSE(dragAndDrop(page.trackList()->viewport()));
+    EXPECT_TRUE(dropped.empty());
+    EXPECT_EQ(page.trackList()->model()->rowCount(), 0);
 }
 
 TEST(PackCueSheetExport, FailedWriteIsShownAndNeverReportedAsSaved) {
