@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
 #include <optional>
 
 #include "app/AppSettings.h"
