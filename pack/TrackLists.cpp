@@ -348,8 +348,8 @@ std::vector<std::size_t> MoveCueRows(TrackPage& page, const std::vector<std::siz
 
 void ClampCueIndex(CueList& cues, std::size_t row) {
     if (row >= cues.size()) return;
-    // Compared as times, not as digit strings: "100:00:00" is later than
-    // "99:59:74" although it has the same number of fields.
+    // Compared as times; a text that is no cue time (a half-typed edit) is
+    // neither moved nor used as a bound.
     const std::optional<std::int64_t> own = CueFrames(cues[row].index);
     if (!own) return;
     if (row > 0) {
