@@ -76,6 +76,7 @@ FormMain::FormMain(QStringList arguments, QWidget* parent)
     setAcceptDrops(true);
     buildLayout();
     buildMenus();
+    commitEditorsWhenMenusOpen();
     loadSettings();
 }
 

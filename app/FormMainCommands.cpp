@@ -107,7 +107,6 @@ void FormMain::buildMenus() {
     helpMenu_ = bar->addMenu(QStringLiteral("Help"));
     helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
     AddLater(helpMenu_, QStringLiteral("About"));
-    commitEditorsWhenMenusOpen();
 }
 
 void FormMain::fileMenuAboutToShow() { frameScanMenu_->setEnabled(!rows_.files.empty()); }
