@@ -25,10 +25,11 @@
 #include "app/FolderTree.h"
 #include "app/HelpWindow.h"
 #include "app/Icons.h"
-#include "app/PageDropArea.h"
 #include "app/TagListModel.h"
+#include "app/TrackListPage.h"
 #include "core/FileRows.h"
 #include "core/StatusText.h"
+#include "pack/TrackLists.h"
 
 namespace quilto::app {
 
@@ -78,6 +79,7 @@ FormMain::FormMain(QStringList arguments, QWidget* parent)
     setAcceptDrops(true);
     buildLayout();
     buildMenus();
+    commitEditorsWhenMenusOpen();
     loadSettings();
 }
 
@@ -125,15 +127,25 @@ void FormMain::buildLayout() {
     id3v2Model_ = new TagListModel(rows_, TagListModel::Version::Id3v2, this);
     id3v1List_ = MakeTagList(pages_, id3v1Model_, listFont);
     id3v2List_ = MakeTagList(pages_, id3v2Model_, listFont);
-    // Rows dragged from the file list drop onto the Pack and UnPack pages;
-    // the UnPack page takes none while a packed file is shown as a folder.
-    auto fromFileList = [this](const QObject* source) { return source == fileList_; };
-    auto* packPage = new PageDropArea(pages_, fromFileList, [this] { filesDroppedOnPage(PackPage); });
-    auto* unpackPage = new PageDropArea(
-        pages_, [this, fromFileList](const QObject* source) { return fromFileList(source) && !packedFileNodeIsCurrent(); },
-        [this] { filesDroppedOnPage(UnPackPage); });
-    pages_->addTab(Placeholder(packPage, tr("Packing arrives in a later version.")), QStringLiteral("Pack"));
-    pages_->addTab(Placeholder(unpackPage, tr("Unpacking arrives in a later version.")), QStringLiteral("UnPack"));
+    // Rows dragged from the file list drop onto the Pack and UnPack pages'
+    // lists; neither takes the tracks of a packed file shown as a folder (the
+    // Pack page will, once those rows carry their spans in the container).
+    auto fromFileList = [this](const QObject* source) { return source == fileList_ && !packedFileNodeIsCurrent(); };
+    packPage_ = new TrackListPage(pack::Page::Pack, pages_);
+    packPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
+        filesDroppedOnPage(PackPage, static_cast<int>(target));
+    });
+    unpackPage_ = new TrackListPage(pack::Page::UnPack, pages_);
+    unpackPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
+        filesDroppedOnPage(UnPackPage, static_cast<int>(target));
+    });
+    for (auto* page : {packPage_, unpackPage_}) {
+        page->setFont(listFont);  // the lists' font, as on the tag pages
+        connect(page, &TrackListPage::listsChanged, this, &FormMain::refreshStatus);
+    }
+    connect(packPage_, &TrackListPage::cueCheckChanged, this, [this](int value) { settings_->cueCheck = value; });
+    pages_->addTab(packPage_, QStringLiteral("Pack"));
+    pages_->addTab(unpackPage_, QStringLiteral("UnPack"));
     pages_->addTab(id3v1List_, QStringLiteral("ID3v1 Tag "));
     pages_->addTab(id3v2List_, QStringLiteral("ID3v2 Tag "));
     pages_->addTab(Placeholder(new QWidget(pages_), tr("Renaming arrives in a later version.")), QStringLiteral("ReName"));
@@ -252,9 +264,12 @@ void FormMain::refreshStatus() {
             line = core::RenameCountLine(errors, edited, total);
             break;
         }
+        case PackPage:
+        case UnPackPage:
+            line = pack::PageCountLine(trackPage(static_cast<Page>(page))->data());
+            break;
         default:
-            // The pack and unpack track lists arrive with their pages.
-            line = core::TrackCountLine(0, 0);
+            break;
     }
     status_[1]->setText(ToQString(line));
 }
@@ -292,14 +307,6 @@ int FormMain::helpContextOfFocus() const {
     if (focus && upperPanel_->isAncestorOf(focus)) return 303;
     if (focus && pages_->isAncestorOf(focus) && pages_->currentIndex() >= 0) return kPageContexts[pages_->currentIndex()];
     return 101;
-}
-
-void FormMain::filesDroppedOnPage(Page page) {
-    refreshSelectionSummary();
-    // The track lists of these pages take the dropped rows once they exist;
-    // until then the drop only refreshes the status, as after every drop.
-    (void)page;
-    refreshStatus();
 }
 
 void FormMain::showHelp(int context) {

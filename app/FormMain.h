@@ -34,6 +34,7 @@ class FolderTree;
 class HelpWindow;
 class ProgressWindow;
 class TagListModel;
+class TrackListPage;
 struct AppSettings;
 
 class FormMain final : public QMainWindow {
@@ -68,10 +69,15 @@ public:
     const core::FolderRows& rows() const { return rows_; }
     FileListView* fileList() const { return fileList_; }
     QTabWidget* pages() const { return pages_; }
+    // The Pack or UnPack page (nullptr for the others).
+    TrackListPage* trackPage(Page page) const;
     QString statusText(int panel) const;
     QString columnCaption(int column) const;
     int rowTop() const { return rowTop_; }
     int rowPitch() const { return rowPitch_; }
+    // The file list's selected rows dropped on a list of the Pack or UnPack
+    // page (target: TrackListPage::Target).
+    void filesDroppedOnPage(Page page, int target);
     // What a drag out of the file list carries: the selected files in list order.
     QList<QUrl> selectedFileUrls() const;
 
@@ -106,8 +112,12 @@ private:
     void showProperties();
     void showHelp(int context);
     int helpContextOfFocus() const;
-    // The hook for rows of the file list dropped on the Pack or UnPack page.
-    void filesDroppedOnPage(Page page);
+    // Opens the dragged packed file on the UnPack page.
+    void openPackedOnUnPackPage();
+    void buildPackMenu(QMenu* menu, Page page);
+    void commitEditorsWhenMenusOpen();
+    void exportCueSheet(Page page);
+    void importCueSheet(Page page);
     void fileMenuAboutToShow();
     void fileListContextMenu(const QPoint& position);
 
@@ -130,6 +140,8 @@ private:
     FolderTree* tree_ = nullptr;
     FileListView* fileList_ = nullptr;
     FileListModel* fileModel_ = nullptr;
+    TrackListPage* packPage_ = nullptr;
+    TrackListPage* unpackPage_ = nullptr;
     QTableView* id3v1List_ = nullptr;
     QTableView* id3v2List_ = nullptr;
     TagListModel* id3v1Model_ = nullptr;

@@ -36,19 +36,6 @@ QAction* AddLater(QMenu* menu, const QString& caption) {
 }
 
 
-// The cue sheet and list clearing items both pack pages share.
-void AddCueSheetAndClearMenus(QMenu* menu) {
-    QMenu* cueSheet = menu->addMenu(QStringLiteral("Cue Sheet File"));
-    AddLater(cueSheet, QStringLiteral("Import"));
-    AddLater(cueSheet, QStringLiteral("Export"));
-    menu->addSeparator();
-    QMenu* clear = menu->addMenu(QStringLiteral("Clear List"));
-    AddLater(clear, QStringLiteral("Cue"));
-    AddLater(clear, QStringLiteral("Data"));
-    clear->addSeparator();
-    AddLater(clear, QStringLiteral("All"));
-}
-
 // Selects and shows the row being scanned and tells the progress window.
 class FrameScanView final : public core::FrameScanObserver {
 public:
@@ -96,22 +83,9 @@ void FormMain::buildMenus() {
     connect(fileMenu_, &QMenu::aboutToShow, this, &FormMain::fileMenuAboutToShow);
 
     QMenu* pack = bar->addMenu(QStringLiteral("Pack"));
-    AddLater(pack, QStringLiteral("Create Packed MP3"));
-    pack->addSeparator();
-    AddLater(pack, QStringLiteral("Make Cue List"));
-    AddLater(pack, QStringLiteral("Cue List Editor"));
-    AddCueSheetAndClearMenus(pack);
-
+    buildPackMenu(pack, PackPage);
     QMenu* unpack = bar->addMenu(QStringLiteral("UnPack"));
-    AddLater(unpack, QStringLiteral("Extract"));
-    unpack->addSeparator();
-    AddLater(unpack, QStringLiteral("Save"));
-    AddLater(unpack, QStringLiteral("Save as"));
-    AddLater(unpack, QStringLiteral("Save Selection as"));
-    unpack->addSeparator();
-    AddLater(unpack, QStringLiteral("Make Cue List"));
-    AddLater(unpack, QStringLiteral("Cue List Editor"));
-    AddCueSheetAndClearMenus(unpack);
+    buildPackMenu(unpack, UnPackPage);
 
     QMenu* tags = bar->addMenu(QStringLiteral("ID3Tag"));
     AddLater(tags, QStringLiteral("Save All"));

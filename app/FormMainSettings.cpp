@@ -16,6 +16,7 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/TrackListPage.h"
 #include "core/HandOver.h"
 
 namespace quilto::app {
@@ -92,6 +93,7 @@ void FormMain::loadSettings() {
     }
 
     s.cueCheck = LoadCueCheck(s.file);
+    packPage_->setStoredCueCheck(s.cueCheck);
 
     // Row metrics of the report lists: where row 0 starts below the header and
     // the distance between rows, as the in-place editors will need them.
@@ -107,6 +109,8 @@ void FormMain::applyColumnWidths() {
     ApplyWidths(*fileList_, w.fileColumns, 1);
     ApplyWidths(*id3v1List_, w.id3v1Columns, 1);
     ApplyWidths(*id3v2List_, w.id3v2Columns, 1);
+    packPage_->applyWidths(w.packHeaderColumns, w.packCueColumns, w.splitP, w.packListColumns);
+    unpackPage_->applyWidths(w.unpackHeaderColumns, w.unpackCueColumns, w.splitU, w.unpackListColumns);
 }
 
 void FormMain::storeSettings() {
@@ -126,6 +130,8 @@ void FormMain::storeSettings() {
     ReadWidths(*fileList_, w.fileColumns, 1);
     ReadWidths(*id3v1List_, w.id3v1Columns, 1);
     ReadWidths(*id3v2List_, w.id3v2Columns, 1);
+    packPage_->storeWidths(w.packHeaderColumns, w.packCueColumns, w.splitP, w.packListColumns);
+    unpackPage_->storeWidths(w.unpackHeaderColumns, w.unpackCueColumns, w.splitU, w.unpackListColumns);
     w.page = pages_->currentIndex();
     // A packed file shown as a folder is remembered by the folder holding it.
     std::string dir = currentRawFolder_;

@@ -1,0 +1,126 @@
+// FormMain: the "Pack" and "UnPack" menus and the drops on their pages.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <functional>
+#include <optional>
+
+#include "app/AppSettings.h"
+#include "app/FileListView.h"
+#include "app/FormMain.h"
+#include "app/TrackListPage.h"
+#include "edit/EditableListView.h"
+#include "pack/TrackLists.h"
+#include "pack/ui/CueSheetDialogs.h"
+
+namespace quilto::app {
+
+namespace {
+
+// Commands whose parts arrive later stay in the menu, disabled.
+QAction* AddDisabled(QMenu* menu, const QString& caption, int tag = 0) {
+    QAction* action = menu->addAction(caption);
+    action->setEnabled(false);
+    if (tag != 0) action->setData(tag);
+    return action;
+}
+
+}  // namespace
+
+TrackListPage* FormMain::trackPage(Page page) const {
+    if (page == PackPage) return packPage_;
+    if (page == UnPackPage) return unpackPage_;
+    return nullptr;
+}
+
+void FormMain::buildPackMenu(QMenu* menu, Page page) {
+    TrackListPage* target = trackPage(page);
+    // Every command first commits the cell being edited, so it acts on what
+    // the user sees.
+    auto command = [this](std::function<void()> run) {
+        return [this, run = std::move(run)] {
+            edit::CommitOpenCellEditor(this);
+            run();
+        };
+    };
+    if (page == PackPage) {
+        AddDisabled(menu, QStringLiteral("Create Packed MP3"));
+    } else {
+        AddDisabled(menu, QStringLiteral("Extract"));
+        menu->addSeparator();
+        AddDisabled(menu, QStringLiteral("Save"), 1);
+        AddDisabled(menu, QStringLiteral("Save as"), 2);
+        AddDisabled(menu, QStringLiteral("Save Selection as"), 3);
+    }
+    menu->addSeparator();
+    QAction* make = menu->addAction(QStringLiteral("Make Cue List"), this, command([target] { target->makeCueList(); }));
+    if (page == UnPackPage) make->setData(1);
+    AddDisabled(menu, QStringLiteral("Cue List Editor"));
+
+    QMenu* cueSheet = menu->addMenu(QStringLiteral("Cue Sheet File"));
+    cueSheet->addAction(QStringLiteral("Import"), this, command([this, page] { importCueSheet(page); }));
+    cueSheet->addAction(QStringLiteral("Export"), this, command([this, page] { exportCueSheet(page); }));
+    menu->addSeparator();
+
+    QMenu* clear = menu->addMenu(QStringLiteral("Clear List"));
+    const int tagBase = page == PackPage ? 10 : 20;
+    const std::pair<const char*, pack::ClearWhat> items[] = {
+        {"Cue", pack::ClearWhat::Cue}, {"Data", pack::ClearWhat::Data}, {"All", pack::ClearWhat::All}};
+    for (const auto& [caption, what] : items) {
+        if (what == pack::ClearWhat::All) clear->addSeparator();
+        const pack::ClearWhat chosen = what;
+        QAction* action = clear->addAction(QString::fromLatin1(caption), this, command([target, chosen] { target->clearLists(chosen); }));
+        action->setData(tagBase + static_cast<int>(what));
+    }
+
+    connect(menu, &QMenu::aboutToShow, this, [make, target] { make->setEnabled(!target->data().tracks.empty()); });
+}
+
+void FormMain::commitEditorsWhenMenusOpen() {
+    for (QAction* action : menuBar()->actions()) {
+        if (QMenu* menu = action->menu()) {
+            connect(menu, &QMenu::aboutToShow, this, [this] { edit::CommitOpenCellEditor(this); });
+        }
+    }
+}
+
+void FormMain::exportCueSheet(Page page) {
+    TrackListPage* target = trackPage(page);
+    pack::ui::ExportCueSheetWithDialog(this, target->data(), std::nullopt, settings_->general.cueSheet, currentFolder_);
+    // The header's performer and file name may have been filled in.
+    target->refresh();
+}
+
+void FormMain::importCueSheet(Page page) {
+    TrackListPage* target = trackPage(page);
+    pack::ui::ImportCueSheetWithDialog(this, target->data(), currentFolder_);
+    target->refresh();
+    refreshStatus();
+}
+
+void FormMain::filesDroppedOnPage(Page page, int target) {
+    edit::CommitOpenCellEditor(this);
+    refreshSelectionSummary();
+    if (page == PackPage) {
+        // The tracks of a packed file shown as a folder need their spans in
+        // the container, which the file list does not keep yet: no guessing.
+        if (packedFileNodeIsCurrent()) {
+            refreshStatus();
+            return;
+        }
+        pack::FileListSource source{rows_, {}, {}, {}};
+        for (const int row : fileList_->selectedRowsInOrder()) source.selected.push_back(static_cast<std::size_t>(row));
+        packPage_->addFiles(static_cast<TrackListPage::Target>(target), source);
+    } else {
+        openPackedOnUnPackPage();
+    }
+    refreshStatus();
+}
+
+void FormMain::openPackedOnUnPackPage() {
+    // Opening the dragged packed file (its cue text, directory and tracks)
+    // comes with the packed-file reader; until then the drop changes nothing.
+}
+
+}  // namespace quilto::app

@@ -1,0 +1,394 @@
+#include "app/TrackListPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/FileProperties.h"
+#include "app/PackListModels.h"
+#include "app/QtText.h"
+#include "edit/EditableListView.h"
+
+namespace quilto::app {
+
+namespace {
+
+using edit::CellEditorKind;
+using edit::EditableListView;
+
+constexpr int kHeaderListHeight = 58;
+constexpr int kCueCellWidth = 60;
+constexpr int kCueNumberWidth = 35;
+constexpr int kTrackNumberWidth = 36;
+// Spots of the "Cue" cell, relative to its left edge.
+constexpr int kCheckLeft = 4, kCheckRight = 16;
+constexpr int kRecomputeLeft = 20, kRecomputeRight = 32;
+constexpr int kCueTextLeft = 34;
+constexpr int kTimeCellMargin = 12;
+
+// Draws the check box and the mark of the cue index that does not fit in
+// front of the "Cue" cell's text, at the spots a click acts on.
+class CueCellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
+        const QRect cell = option.rect;
+        const int side = kCheckRight - kCheckLeft + 1;
+        const int top = cell.top() + (cell.height() - side) / 2;
+        const int check = index.data(kCueCheckRole).toInt();
+        if (check >= 0) {
+            QStyleOptionButton box;
+            box.rect = QRect(cell.left() + kCheckLeft, top, side, side);
+            box.state = QStyle::State_Enabled | (check == 1 ? QStyle::State_On : QStyle::State_Off);
+            style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+        }
+        if (index.data(kCueNotFittingRole).toBool()) {
+            const QIcon mark = style->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, widget);
+            mark.paint(painter, QRect(cell.left() + kRecomputeLeft, top, side, side));
+        }
+        QStyleOptionViewItem text = option;
+        text.rect.setLeft(cell.left() + kCueTextLeft);
+        QStyledItemDelegate::paint(painter, text, index);
+    }
+};
+
+EditableListView* MakeList(QWidget* parent, QAbstractItemModel* model) {
+    auto* view = new EditableListView(parent);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionsMovable(false);
+    view->setAcceptDrops(true);
+    return view;
+}
+
+std::vector<std::size_t> SelectedRows(const QTreeView& view) {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : view.selectionModel()->selectedRows()) rows.push_back(static_cast<std::size_t>(index.row()));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void SelectRows(QTreeView& view, const std::vector<std::size_t>& rows) {
+    QItemSelection selection;
+    const int last = view.model()->columnCount() - 1;
+    for (const std::size_t row : rows) {
+        const int r = static_cast<int>(row);
+        selection.select(view.model()->index(r, 0), view.model()->index(r, last));
+    }
+    view.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.empty()) view.setCurrentIndex(view.model()->index(static_cast<int>(rows.front()), 0));
+}
+
+// Widths from the settings for columns first.. of a view; 0 hides a column.
+void ApplyWidths(QTreeView& view, std::span<const int> widths, int first) {
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const int column = first + static_cast<int>(i);
+        if (column >= view.model()->columnCount()) break;
+        view.setColumnHidden(column, widths[i] <= 0);
+        if (widths[i] > 0) view.setColumnWidth(column, widths[i]);
+    }
+}
+
+void ReadWidths(const QTreeView& view, std::span<int> widths, int first) {
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const int column = first + static_cast<int>(i);
+        if (column >= view.model()->columnCount()) break;
+        widths[i] = view.isColumnHidden(column) ? 0 : view.columnWidth(column);
+    }
+}
+
+}  // namespace
+
+TrackListPage::TrackListPage(pack::Page which, QWidget* parent) : QWidget(parent) {
+    page_.page = which;
+    setObjectName(which == pack::Page::Pack ? QStringLiteral("PackPage") : QStringLiteral("UnPackPage"));
+    if (which == pack::Page::Pack) page_.header.check = page_.storedCueCheck;
+    buildViews();
+    wireEditing();
+    // Installed last so that it sees drops before the lists' own handling,
+    // which only takes their reordering drags.
+    for (EditableListView* view : {headerList_, cueList_, trackList_}) view->viewport()->installEventFilter(this);
+}
+
+TrackListPage::~TrackListPage() {
+    // The views ask their models for rows while they are torn down; the rows
+    // (page_) go before the QWidget base deletes its children.
+    delete lowerSplitter_;
+    delete headerList_;
+}
+
+void TrackListPage::buildViews() {
+    headerModel_ = new CueHeaderModel(page_, this);
+    cueModel_ = new CueListModel(page_, this);
+    trackModel_ = new TrackListModel(page_, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    headerList_ = MakeList(this, headerModel_);
+    headerList_->setFixedHeight(kHeaderListHeight);
+    headerList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    headerList_->setItemDelegateForColumn(CueHeaderModel::Cue, new CueCellDelegate(headerList_));
+    headerList_->setColumnWidth(CueHeaderModel::Cue, kCueCellWidth);
+    layout->addWidget(headerList_);
+
+    lowerSplitter_ = new QSplitter(Qt::Horizontal, this);
+    lowerSplitter_->setChildrenCollapsible(false);
+    cueList_ = MakeList(lowerSplitter_, cueModel_);
+    trackList_ = MakeList(lowerSplitter_, trackModel_);
+    lowerSplitter_->addWidget(cueList_);
+    lowerSplitter_->addWidget(trackList_);
+    lowerSplitter_->setStretchFactor(1, 1);
+    layout->addWidget(lowerSplitter_, 1);
+
+    // The cue length stays out of sight; it only feeds the index arithmetic.
+    cueList_->setColumnHidden(CueListModel::Length, true);
+    cueList_->setColumnWidth(CueListModel::Number, kCueNumberWidth);
+    trackList_->setColumnWidth(TrackListModel::Number, kTrackNumberWidth);
+    for (QTreeView* view : {static_cast<QTreeView*>(cueList_), static_cast<QTreeView*>(trackList_)}) {
+        view->header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    }
+    cueList_->header()->setSectionResizeMode(CueListModel::Number, QHeaderView::Fixed);
+
+    connect(trackList_, &QWidget::customContextMenuRequested, this, &TrackListPage::trackListMenu);
+    connect(cueList_, &QWidget::customContextMenuRequested, this, &TrackListPage::cueListMenu);
+}
+
+void TrackListPage::wireEditing() {
+    headerList_->setArmOnSingleClick(true);
+    headerList_->setColumnEditor(CueHeaderModel::Title, CellEditorKind::Text);
+    headerList_->setColumnEditor(CueHeaderModel::Performer, CellEditorKind::Text);
+    headerList_->setColumnEditor(CueHeaderModel::Time, CellEditorKind::Time);
+    headerList_->setColumnEditor(CueHeaderModel::File, CellEditorKind::Text);
+    if (page_.page == pack::Page::UnPack) headerList_->setColumnEditor(CueHeaderModel::FilePath, CellEditorKind::ReadOnlyCopy);
+    cueList_->setColumnEditor(CueListModel::Title, CellEditorKind::Text);
+    cueList_->setColumnEditor(CueListModel::Performer, CellEditorKind::Text);
+    cueList_->setColumnEditor(CueListModel::Index, CellEditorKind::Time);
+    trackList_->setColumnEditor(TrackListModel::Artist, CellEditorKind::Text);
+    trackList_->setColumnEditor(TrackListModel::Title, CellEditorKind::Text);
+    cueList_->setRowsMovable(true);
+    trackList_->setRowsMovable(true);
+
+    // Leaving the total time's editor re-derives every cue length from it;
+    // leaving an index's editor first keeps the index between its neighbours.
+    // Up and Down only write the text (cellWrittenByMove): no recomputation.
+    connect(headerList_, &EditableListView::cellCommitted, this, [this](int, int column, bool) {
+        if (column != CueHeaderModel::Time) return;
+        pack::RecomputeCueLengths(page_, true);
+        refresh();
+    });
+    connect(cueList_, &EditableListView::cellCommitted, this, [this](int row, int column, bool) {
+        if (column != CueListModel::Index || row < 0 || static_cast<std::size_t>(row) >= page_.cues.size()) return;
+        pack::ClampCueIndex(page_.cues, static_cast<std::size_t>(row));
+        pack::RecomputeCueLengths(page_, true);
+        refresh();
+    });
+    connect(cueList_, &EditableListView::rowsMoveRequested, this,
+            [this](const QList<int>& rows, int target) { moveRows(false, rows, target); });
+    connect(trackList_, &EditableListView::rowsMoveRequested, this,
+            [this](const QList<int>& rows, int target) { moveRows(true, rows, target); });
+}
+
+void TrackListPage::setDropHandlers(std::function<bool(const QObject*)> accepts, std::function<void(Target)> dropped) {
+    acceptsDrop_ = std::move(accepts);
+    dropped_ = std::move(dropped);
+}
+
+TrackListPage::Target TrackListPage::targetOf(const QObject* viewport) const {
+    if (viewport == headerList_->viewport()) return Target::Header;
+    if (viewport == cueList_->viewport()) return Target::CueList;
+    return Target::TrackList;
+}
+
+bool TrackListPage::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            // Rows from the file list; the lists' own reordering drags pass on.
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!acceptsDrop_ || !acceptsDrop_(drag->source())) return false;
+            drag->acceptProposedAction();
+            if (event->type() == QEvent::Drop && dropped_) dropped_(targetOf(watched));
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            if (watched != headerList_->viewport()) return false;
+            const auto* press = static_cast<QMouseEvent*>(event);
+            if (press->button() != Qt::LeftButton) return false;
+            const QModelIndex index = headerList_->indexAt(press->position().toPoint());
+            if (!index.isValid() || index.column() != CueHeaderModel::Cue) return false;
+            clickCueCell(press->position().toPoint().x() - headerList_->visualRect(index).left());
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void TrackListPage::addFiles(Target target, const pack::FileListSource& source) {
+    switch (target) {
+        case Target::TrackList: pack::AddFilesToPackList(page_, source); break;
+        case Target::CueList: pack::AddFilesToCueList(page_, source); break;
+        case Target::Header: pack::SetCueHeaderFromFile(page_, source); break;
+    }
+    changed();
+}
+
+void TrackListPage::makeCueList() {
+    pack::MakeCueList(page_);
+    changed();
+}
+
+void TrackListPage::clearLists(pack::ClearWhat what) {
+    pack::ClearLists(page_, what);
+    changed();
+}
+
+void TrackListPage::deleteSelectedTracks() {
+    const std::vector<std::size_t> rows = SelectedRows(*trackList_);
+    if (rows.empty()) return;
+    pack::DeleteTracks(page_, rows);
+    changed();
+}
+
+void TrackListPage::addCueRow() {
+    pack::AddCueRow(page_);
+    changed();
+}
+
+void TrackListPage::deleteSelectedCues() {
+    const std::vector<std::size_t> rows = SelectedRows(*cueList_);
+    if (rows.empty()) return;
+    pack::DeleteCueRows(page_, rows);
+    changed();
+}
+
+void TrackListPage::setStoredCueCheck(int value) {
+    page_.storedCueCheck = value == 0 ? pack::CueCheck::Unchecked : pack::CueCheck::Checked;
+    if (page_.page == pack::Page::Pack && page_.header.check != pack::CueCheck::None) {
+        page_.header.check = page_.storedCueCheck;
+        refresh();
+    }
+}
+
+void TrackListPage::clickCueCell(int x) {
+    if (x >= kCheckLeft && x <= kCheckRight) {
+        if (page_.header.check == pack::CueCheck::None) return;
+        page_.header.check =
+            page_.header.check == pack::CueCheck::Checked ? pack::CueCheck::Unchecked : pack::CueCheck::Checked;
+        if (page_.page == pack::Page::Pack) {
+            page_.storedCueCheck = page_.header.check;
+            emit cueCheckChanged(static_cast<int>(page_.header.check));
+        }
+        refresh();
+    } else if (x >= kRecomputeLeft && x <= kRecomputeRight) {
+        pack::RecomputeCueLengths(page_, true);
+        refresh();
+    }
+}
+
+void TrackListPage::refresh() {
+    headerModel_->refresh();
+    cueModel_->refresh();
+    trackModel_->refresh();
+}
+
+void TrackListPage::changed() {
+    refresh();
+    emit listsChanged();
+}
+
+void TrackListPage::moveRows(bool tracks, const QList<int>& rows, int target) {
+    if (target < 0) return;
+    std::vector<std::size_t> moving;
+    for (const int row : rows) {
+        if (row >= 0) moving.push_back(static_cast<std::size_t>(row));
+    }
+    std::sort(moving.begin(), moving.end());
+    moving.erase(std::unique(moving.begin(), moving.end()), moving.end());
+    const auto to = static_cast<std::size_t>(target);
+    const std::vector<std::size_t> moved =
+        tracks ? pack::MoveTrackRows(page_, moving, to) : pack::MoveCueRows(page_, moving, to);
+    if (moved.empty()) return;
+    changed();
+    SelectRows(tracks ? *trackList_ : *cueList_, moved);
+}
+
+void TrackListPage::trackListMenu(const QPoint& at) {
+    edit::CommitOpenCellEditor(window());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Select All"), trackList_, &QTreeView::selectAll);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Delete"), this, &TrackListPage::deleteSelectedTracks);
+    menu.addAction(QStringLiteral("Clear"), this, [this] { clearLists(pack::ClearWhat::Data); });
+    if (page_.page == pack::Page::Pack) {
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Property "), this, [this] {
+            const std::vector<std::size_t> rows = SelectedRows(*trackList_);
+            if (!rows.empty()) ShowFileProperties(window(), ToQString(page_.tracks.at(rows.front()).sourcePath));
+        });
+    }
+    menu.exec(trackList_->viewport()->mapToGlobal(at));
+}
+
+void TrackListPage::cueListMenu(const QPoint& at) {
+    edit::CommitOpenCellEditor(window());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Select All"), cueList_, &QTreeView::selectAll);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Add"), this, &TrackListPage::addCueRow);
+    menu.addAction(QStringLiteral("Delete"), this, &TrackListPage::deleteSelectedCues);
+    menu.addAction(QStringLiteral("Clear"), this, [this] { clearLists(pack::ClearWhat::Cue); });
+    menu.exec(cueList_->viewport()->mapToGlobal(at));
+}
+
+void TrackListPage::applyWidths(std::span<const int> header, std::span<const int> cues, int cueListWidth,
+                           std::span<const int> tracks) {
+    ApplyWidths(*headerList_, header, CueHeaderModel::Title);
+    ApplyWidths(*cueList_, cues, CueListModel::Title);
+    ApplyWidths(*trackList_, tracks, TrackListModel::FileName);
+    // The stored widths were made for a smaller font than many desktops use:
+    // a time that does not show whole cannot be checked or edited.
+    for (QTreeView* view : {static_cast<QTreeView*>(headerList_), static_cast<QTreeView*>(cueList_)}) {
+        const int column = view == headerList_ ? static_cast<int>(CueHeaderModel::Time) : static_cast<int>(CueListModel::Index);
+        const int needed = view->fontMetrics().horizontalAdvance(QStringLiteral("000:00:00")) + kTimeCellMargin;
+        if (!view->isColumnHidden(column) && view->columnWidth(column) < needed) view->setColumnWidth(column, needed);
+    }
+    const int total = std::max(lowerSplitter_->width(), cueListWidth + 100);
+    lowerSplitter_->setSizes({cueListWidth, std::max(1, total - cueListWidth)});
+}
+
+void TrackListPage::storeWidths(std::span<int> header, std::span<int> cues, int& cueListWidth, std::span<int> tracks) const {
+    ReadWidths(*headerList_, header, CueHeaderModel::Title);
+    ReadWidths(*cueList_, cues, CueListModel::Title);
+    ReadWidths(*trackList_, tracks, TrackListModel::FileName);
+    cueListWidth = lowerSplitter_->sizes().value(0, cueListWidth);
+}
+
+}  // namespace quilto::app

@@ -1,0 +1,96 @@
+// The Pack and UnPack pages: the CueHeader row on top, the CueList and the
+// track list side by side below, over one pack::TrackPage. The page runs the
+// engine's list commands and keeps the views in step; the main window hands
+// it the file list's drops and its menu commands.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <span>
+
+#include "pack/TrackLists.h"
+
+class QSplitter;
+class QTreeView;
+
+namespace quilto::edit {
+class EditableListView;
+}
+
+namespace quilto::app {
+
+class CueHeaderModel;
+class CueListModel;
+class TrackListModel;
+
+class TrackListPage final : public QWidget {
+    Q_OBJECT
+public:
+    enum class Target { Header, CueList, TrackList };
+
+    explicit TrackListPage(pack::Page which, QWidget* parent = nullptr);
+    ~TrackListPage() override;
+
+    pack::TrackPage& data() { return page_; }
+    const pack::TrackPage& data() const { return page_; }
+    edit::EditableListView* headerList() const { return headerList_; }
+    edit::EditableListView* cueList() const { return cueList_; }
+    edit::EditableListView* trackList() const { return trackList_; }
+
+    // Drops of file-list rows: accepts tells whether a drag from that source
+    // may drop now; dropped runs when it is released over one of the lists.
+    void setDropHandlers(std::function<bool(const QObject*)> accepts, std::function<void(Target)> dropped);
+    // The Pack page's drop operations (the UnPack page opens files instead).
+    void addFiles(Target target, const pack::FileListSource& source);
+
+    void makeCueList();
+    void clearLists(pack::ClearWhat what);
+    void deleteSelectedTracks();
+    void addCueRow();
+    void deleteSelectedCues();
+    // The Pack page's remembered check state; also shown at once when the
+    // header has no cue index that fails to fit.
+    void setStoredCueCheck(int value);
+    // A click on the "Cue" cell at x (relative to the cell): the check box at
+    // 4-16, the recomputation of the cue lengths at 20-32.
+    void clickCueCell(int x);
+    // Shows the page's rows again after the engine changed them.
+    void refresh();
+
+    // Column widths: header columns 1.., cue list columns 2..4, the cue
+    // list's width, track list columns 1..; 0 hides a column.
+    void applyWidths(std::span<const int> header, std::span<const int> cues, int cueListWidth,
+                     std::span<const int> tracks);
+    void storeWidths(std::span<int> header, std::span<int> cues, int& cueListWidth, std::span<int> tracks) const;
+
+signals:
+    // The rows changed: the status bar's count line is due.
+    void listsChanged();
+    void cueCheckChanged(int value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildViews();
+    void wireEditing();
+    void trackListMenu(const QPoint& at);
+    void cueListMenu(const QPoint& at);
+    void moveRows(bool tracks, const QList<int>& rows, int target);
+    void changed();
+    Target targetOf(const QObject* viewport) const;
+
+    pack::TrackPage page_;
+    CueHeaderModel* headerModel_ = nullptr;
+    CueListModel* cueModel_ = nullptr;
+    TrackListModel* trackModel_ = nullptr;
+    edit::EditableListView* headerList_ = nullptr;
+    edit::EditableListView* cueList_ = nullptr;
+    edit::EditableListView* trackList_ = nullptr;
+    QSplitter* lowerSplitter_ = nullptr;
+    std::function<bool(const QObject*)> acceptsDrop_;
+    std::function<void(Target)> dropped_;
+};
+
+}  // namespace quilto::app
