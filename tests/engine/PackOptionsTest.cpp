@@ -102,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
         GarbageCase{"CueSheet=2\n", With([](PackOptions& o) { o.cueSheet = CueSheetChoice::Cancel; })},
         GarbageCase{"CueSheet=5\n", With([](PackOptions& o) { o.cueSheet = CueSheetChoice::ExportToCueFile; })},
         GarbageCase{"CueSheet=-3\n", With([](PackOptions& o) { o.cueSheet = CueSheetChoice::ExportToCueFile; })},
-        GarbageCase{"CueSheet=x\n", With([](PackOptions& o) { o.cueSheet = CueSheetChoice::ExportToCueFile; })},
+        // Not a number at all: the default, as for a missing key.
+        GarbageCase{"CueSheet=x\n", PackOptions{}},
         GarbageCase{"SilentTopNo=0\nSilentLastNo=500\n", With([](PackOptions& o) { o.silentLastNo = 99; })},
         GarbageCase{"SilentTopNo=-4\nSilentLastNo=abc\n", PackOptions{}},
         // Any non-zero number is true; text keeps the default.
