@@ -12,15 +12,21 @@
 
 namespace quilto::pack {
 
+// Made by MakeAddedFrameFormat; the defaults are its result for 128 kbps,
+// 44100 Hz, Stereo.
 struct AddedFrameFormat {
     std::uint32_t bitRate = 128000;  // bit/s
     std::uint32_t sampleRate = 44100;
-    std::uint8_t headerByte2 = 0;    // bit-rate index × 16 + rate bits
-    std::uint8_t headerByte3 = 0;    // channel-mode bits
-    bool vbr = false;                // "Xing" rather than "Info"
-    bool singleChannel = false;      // 17 bytes of side information, not 32
-    std::uint32_t frameLength = 0;   // F = 144 × bit rate ÷ rate, truncated
+    std::uint8_t headerByte2 = 0x90;  // bit-rate index × 16 + rate bits
+    std::uint8_t headerByte3 = 0x00;  // channel-mode bits
+    bool vbr = false;                 // "Xing" rather than "Info"
+    bool singleChannel = false;       // 17 bytes of side information, not 32
+    std::uint32_t frameLength = 417;  // F = 144 × bit rate ÷ rate, truncated
 };
+
+// The shortest frame of the tables (32 kbps at 48000 Hz): writers refuse a
+// format with less, which could not even hold the Xing/Info fields.
+inline constexpr std::uint32_t kMinAddedFrameLength = 96;
 
 // From the album's Kbps ("VBR" or a table value), Hz (44100, 48000 or 32000)
 // and channel-mode texts. Any other Kbps or Hz gives nothing and the reason in

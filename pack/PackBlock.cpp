@@ -125,7 +125,7 @@ bool WritePackBlock(OutputFile& out, const PackBlockInput& input, PackBlockLayou
     std::uint64_t xingBytes = input.totalBytes;
     std::uint64_t firstOffset = names->directorySize;
     if (extension) {
-        if (!input.frames) {
+        if (!input.frames || input.frames->frameLength < kMinAddedFrameLength) {
             error = "added frames need a bit rate, sampling rate and channel mode";
             return false;
         }

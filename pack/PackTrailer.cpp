@@ -52,7 +52,7 @@ bool WritePackTrailer(OutputFile& out, const std::optional<AddedFrameFormat>& fo
         error = "at most " + std::to_string(kMaxSilentFrames) + " silent frames on each side";
         return false;
     }
-    if (trailingCount > 0 && !format) {
+    if (trailingCount > 0 && (!format || format->frameLength < kMinAddedFrameLength)) {
         error = "added frames need a bit rate, sampling rate and channel mode";
         return false;
     }

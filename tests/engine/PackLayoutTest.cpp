@@ -191,6 +191,7 @@ TEST(PackBlock, RefusesWhatTheFieldsCannotHold) {
         {"16384 leading frames", [](auto& in) { in.flags = PackFlag::LeadingSilence; in.leadingSilent = 16384; }},
         {"16384 trailing frames", [](auto& in) { in.flags = PackFlag::TrailingSilence; in.trailingSilent = 16384; }},
         {"added frames without format", [](auto& in) { in.flags = PackFlag::XingFrame; in.frames.reset(); }},
+        {"added frames of no length", [](auto& in) { in.flags = PackFlag::LeadingSilence; in.frames->frameLength = 0; }},
         {"Xing totals past 32 bits", [](auto& in) { in.flags = PackFlag::XingFrame; in.totalBytes = 0xFFFFFFFF; }},
         {"NUL inside a name", [](auto& in) { in.tracks[0].artist = std::string("a\0b", 3); }},
     };
