@@ -219,6 +219,28 @@ def build():
     add("foreign_index_cut.mp3", b"123456789012[][]xx")
     add("foreign_index_one_mark.mp3", b"12345       [][]" + b"\0" * 26 + audio)
 
+    # Track directories behind a head tag that lie about themselves.
+    def pack_block(entries, title=b"Album", flags=0, size=None, count=None, end=None):
+        body = title + b"\0"
+        for offset, name in entries:
+            body += syncsafe(offset) + name + b"\0Artist\0Title\0"
+        body += syncsafe(end) if end is not None else b""
+        d = 12 + len(body) if size is None else size
+        n = len(entries) if count is None else count
+        return b"Pack" + syncsafe(d) + bytes([n >> 7, n & 0x7F, 0, flags]) + body
+
+    cue_tag = id3_tag(id3_frame(b"GEOB", b"\0text\0mp3cue CueSheet\0" + b"QCUESHEET\r\nTITLE \"A\"\r\n"))
+    add("pack_offsets_backwards.mp3", cue_tag + pack_block([(100, b"one.mp3"), (60, b"two.mp3")], end=900) + audio)
+    add("pack_name_without_nul.mp3",
+        cue_tag + pack_block([(80, b"one.mp3"), (200, b"two.mp3")], size=66, end=900) + audio)
+    add("pack_size_too_small.mp3", cue_tag + pack_block([(80, b"one.mp3")], size=16, end=900) + audio)
+    add("pack_count_huge.mp3", cue_tag + pack_block([(80, b"one.mp3")], count=16383, end=900) + audio)
+    add("pack_offset_past_file.mp3", cue_tag + pack_block([(80, b"one.mp3")], end=0x0FFFFFFF) + audio)
+    cue = b"\0text\0mp3cue CueSheet\0QCUESHEET\r\n"
+    add("geob_past_tag.mp3", id3_tag(id3_frame(b"GEOB", cue, size=len(cue) + 40)) + audio)
+    add("geob_short_then_cue.mp3",
+        id3_tag(id3_frame(b"GEOB", b"\0text\0mp3cue Cue") + id3_frame(b"GEOB", cue + b"TITLE \"B\"\r\n")) + audio)
+
     # ID3v1 at the end.
     add("id3v1_shorter_than_block.mp3", b"TAG" + b"\xff" * 90)
     add("id3v1_all_ff.mp3", audio + b"TAG" + b"\xff" * 125)
