@@ -72,10 +72,15 @@ std::optional<std::uint64_t> ParseDigits(std::string_view digits, std::uint64_t 
     return value;
 }
 
+// Numbers of the foreign index saturate here: far beyond any file, small
+// enough that moving them by a file position cannot overflow.
+constexpr std::uint64_t kWrapValueLimit = std::uint64_t{1} << 53;
+
 // One number of a foreign index record, "integer.fraction[][]": units of
 // 10,000 bytes with up to four fraction digits. Consumes it and the three
-// characters behind its "[". The value is clamped to limit.
-std::optional<std::uint64_t> TakeWrapNumber(std::string_view& rest, std::uint64_t limit) {
+// characters behind its "[".
+std::optional<std::uint64_t> TakeWrapNumber(std::string_view& rest) {
+    constexpr std::uint64_t limit = kWrapValueLimit;
     constexpr std::uint64_t kUnit = 10'000;
     const std::size_t dot = rest.find('.');
     if (dot == std::string_view::npos) return std::nullopt;
@@ -96,8 +101,8 @@ std::optional<std::uint64_t> TakeWrapNumber(std::string_view& rest, std::uint64_
 
 std::vector<ArchiveMember> ListLzhMembers(core::InputFile& file, const core::TextCodec& codec) {
     std::vector<ArchiveMember> members;
-    for (;;) {
-        const std::uint64_t headerStart = file.position();
+    std::uint64_t headerStart = file.position();
+    for (;; headerStart = file.position()) {
         core::Bytes header(kLzhFixedHeaderSize);
         if (file.read(header.data(), header.size()) < header.size()) break;
         const std::size_t headerSize = ReadLe16(&header[0]);
@@ -117,13 +122,14 @@ std::vector<ArchiveMember> ListLzhMembers(core::InputFile& file, const core::Tex
                            DosDateTimeFromUnix(static_cast<std::int64_t>(ReadLe32(&header[15])))});
         file.seek(dataStart + stored);
     }
+    file.seek(headerStart);
     return members;
 }
 
 std::vector<ArchiveMember> ListZipMembers(core::InputFile& file, const core::TextCodec& codec) {
     std::vector<ArchiveMember> members;
-    for (;;) {
-        const std::uint64_t headerStart = file.position();
+    std::uint64_t headerStart = file.position();
+    for (;; headerStart = file.position()) {
         std::array<std::uint8_t, kZipLocalHeaderSize> header{};
         // The central directory's signature ends the walk as any other would.
         if (file.read(header.data(), header.size()) < header.size()) break;
@@ -147,6 +153,7 @@ std::vector<ArchiveMember> ListZipMembers(core::InputFile& file, const core::Tex
         }
         file.seek(dataStart + size);
     }
+    file.seek(headerStart);
     return members;
 }
 
@@ -166,19 +173,21 @@ std::vector<ArchiveMember> ListWrapMembers(core::InputFile& file, const core::Te
     for (std::uint64_t i = 0; i < *records; ++i) {
         if (file.read(record.data(), record.size()) < record.size()) break;
         std::string_view rest(record.data(), record.size());
-        const auto length = TakeWrapNumber(rest, fileSize);
+        const auto length = TakeWrapNumber(rest);
         if (!length) break;
-        const auto start = TakeWrapNumber(rest, fileSize);
+        const auto start = TakeWrapNumber(rest);
         if (!start) break;
         members.push_back({codec.decode(TrimBlanks(rest)), *start, *start + *length, 0});
     }
 
     // The stored starts count from some origin of the foreign program: move
-    // them so the first member begins right behind the index.
+    // them so the first member begins right behind the index, then keep
+    // every member inside the file.
     const std::uint64_t indexEnd =
         std::min(fileSize, indexStart + kWrapCountSize + *records * std::uint64_t{kWrapRecordSize});
     file.seek(indexEnd);
     if (!members.empty()) {
+        // Both sides stay below 2^54 and 2^63: the difference cannot overflow.
         const auto shift = static_cast<std::int64_t>(indexEnd) - static_cast<std::int64_t>(members.front().start);
         const auto place = [&](std::uint64_t offset) {
             const std::int64_t moved = static_cast<std::int64_t>(offset) + shift;
