@@ -31,7 +31,7 @@ std::string_view ArchiveErrorText(ArchiveError error) {
     return "unknown error";
 }
 
-std::unique_ptr<ArchiveWriter> MakeArchiveWriter(ArchiveFormat format, const core::TextCodec& codec) {
+std::unique_ptr<ArchiveWriter> MakeArchiveWriter(ArchiveFormat format, const core::TextCodec* codec) {
     if (format == ArchiveFormat::Lzh) return std::make_unique<LzhWriter>(codec);
     return std::make_unique<ZipWriter>(codec);
 }

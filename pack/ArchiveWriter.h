@@ -49,8 +49,14 @@ public:
     virtual ArchiveError finish(ArchiveSink& sink) = 0;
 };
 
-std::unique_ptr<ArchiveWriter> MakeArchiveWriter(ArchiveFormat format,
-                                                 const core::TextCodec& codec = core::LegacyCodec());
+// codec: the code page of the stored names; none for core::LegacyCodec().
+std::unique_ptr<ArchiveWriter> MakeArchiveWriter(ArchiveFormat format, const core::TextCodec* codec = nullptr);
+
+// One member through either writer: the call the pack writer makes per track.
+inline ArchiveError WriteArchiveMember(ArchiveWriter& writer, ArchiveSink& sink, std::string_view name,
+                                       std::uint32_t dosDateTime, const MemberSource& data) {
+    return writer.writeMember(sink, name, dosDateTime, data);
+}
 
 // Shared by the writers: a checksum over a member's data and the copy that
 // checks the same data arrives again.

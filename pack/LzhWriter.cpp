@@ -19,7 +19,7 @@ constexpr std::uint8_t kFileNameHeader = 1;
 ArchiveError LzhWriter::writeMember(ArchiveSink& sink, std::string_view name, std::uint32_t dosDateTime,
                                     const MemberSource& data) {
     if (name.empty()) return ArchiveError::EmptyName;
-    const std::string bytes = codec_->encode(name).bytes;
+    const std::string bytes = (codec_ ? *codec_ : core::LegacyCodec()).encode(name).bytes;
     if (bytes.empty()) return ArchiveError::EmptyName;
     if (bytes.size() > kLzhMaxNameBytes) return ArchiveError::NameTooLong;
     const std::uint64_t size = data.size();

@@ -15,7 +15,8 @@ inline constexpr std::size_t kLzhMaxNameBytes = 0xFFFF - kLzhFixedHeaderSize - k
 
 class LzhWriter final : public ArchiveWriter {
 public:
-    explicit LzhWriter(const core::TextCodec& codec = core::LegacyCodec()) : codec_(&codec) {}
+    // Without a codec, names go through core::LegacyCodec() as it is at each call.
+    explicit LzhWriter(const core::TextCodec* codec = nullptr) : codec_(codec) {}
 
     // Nothing to prepare: LZH headers carry no offsets.
     ArchiveError start(std::uint64_t) override { return ArchiveError::None; }
@@ -25,7 +26,7 @@ public:
     ArchiveError finish(ArchiveSink& sink) override;
 
 private:
-    const core::TextCodec* codec_;
+    const core::TextCodec* codec_;  // may be null
 };
 
 }  // namespace quilto::pack

@@ -42,7 +42,7 @@ ArchiveError ZipWriter::writeMember(ArchiveSink& sink, std::string_view name, st
                                     const MemberSource& data) {
     if (!base_ || sink.position() < *base_) return ArchiveError::NotStarted;
     if (name.empty()) return ArchiveError::EmptyName;
-    std::string bytes = codec_->encode(name).bytes;
+    std::string bytes = (codec_ ? *codec_ : core::LegacyCodec()).encode(name).bytes;
     if (bytes.empty()) return ArchiveError::EmptyName;
     if (bytes.size() > 0xFFFF) return ArchiveError::NameTooLong;
     if (members_.size() >= kZipMaxMembers) return ArchiveError::TooManyMembers;

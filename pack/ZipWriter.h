@@ -22,7 +22,8 @@ inline constexpr std::size_t kZipMaxMembers = 0xFFFF;
 
 class ZipWriter final : public ArchiveWriter {
 public:
-    explicit ZipWriter(const core::TextCodec& codec = core::LegacyCodec()) : codec_(&codec) {}
+    // Without a codec, names go through core::LegacyCodec() as it is at each call.
+    explicit ZipWriter(const core::TextCodec* codec = nullptr) : codec_(codec) {}
 
     ArchiveError start(std::uint64_t base) override;
     ArchiveError writeMember(ArchiveSink& sink, std::string_view name, std::uint32_t dosDateTime,
@@ -38,7 +39,7 @@ private:
         std::uint32_t offset = 0;  // of the local header, from the base
     };
 
-    const core::TextCodec* codec_;
+    const core::TextCodec* codec_;  // may be null
     std::optional<std::uint64_t> base_;
     std::vector<Member> members_;
 };

@@ -288,7 +288,7 @@ TEST_P(ArchiveRoundTrip, ListsWhatWasWrittenAtExactOffsets) {
     constexpr std::uint64_t kBase = 1000;
     MemorySink sink(core::Bytes(kBase, 0x11));
     core::TextCodec codec("CP932");
-    auto writer = pack::MakeArchiveWriter(format, codec);
+    auto writer = pack::MakeArchiveWriter(format, &codec);
     ASSERT_EQ(writer->start(kBase), ArchiveError::None);
 
     std::vector<ArchiveMember> expected;
@@ -297,7 +297,8 @@ TEST_P(ArchiveRoundTrip, ListsWhatWasWrittenAtExactOffsets) {
         core::Bytes data(written[i].size);
         for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(k * 7 + i);
         const std::uint32_t date = kNewYearNoon + static_cast<std::uint32_t>(i);  // 2-second steps
-        ASSERT_EQ(writer->writeMember(sink, written[i].name, date, pack::BytesSource(data)), ArchiveError::None);
+        ASSERT_EQ(pack::WriteArchiveMember(*writer, sink, written[i].name, date, pack::BytesSource(data)),
+                  ArchiveError::None);
         const std::size_t nameBytes = codec.encode(written[i].name).bytes.size();
         std::uint64_t header = 30 + nameBytes;
         if (format == ArchiveFormat::Lzh) {

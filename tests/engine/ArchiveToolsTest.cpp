@@ -93,7 +93,7 @@ protected:
     std::filesystem::path WriteArchive(pack::ArchiveFormat format, const std::vector<ToolMember>& members,
                                        const std::string& fileName) {
         test::MemorySink sink(HeadTag(kBase));
-        auto writer = pack::MakeArchiveWriter(format, codec_);
+        auto writer = pack::MakeArchiveWriter(format, &codec_);
         EXPECT_EQ(writer->start(sink.position()), pack::ArchiveError::None);
         for (const auto& member : members) {
             EXPECT_EQ(writer->writeMember(sink, member.name, kDate, pack::BytesSource(member.data)),
