@@ -76,6 +76,33 @@ def text(frame_id, value, version=3, encoding=0):
     return id3_frame(frame_id, bytes([encoding]) + value, version)
 
 
+def lzh_member(name, data, header_size=None, level=2, first_ext=None, size=None):
+    """A stored level-2 LZH member with a name extended header."""
+    ext = bytes([1]) + name + b"\0\0"
+    size = len(data) if size is None else size
+    fixed = (b"-lh0-" + struct.pack("<III", size, len(data), 1072926000) + bytes([0x20, level])
+             + struct.pack("<H", 0) + b"M" + struct.pack("<H", len(ext) if first_ext is None else first_ext))
+    total = 2 + len(fixed) + len(ext)
+    pad = b""
+    if total & 0xFF == 0:
+        total += 1
+        pad = b"\0"
+    return struct.pack("<H", total if header_size is None else header_size) + fixed + ext + pad + data
+
+
+def zip_local(name, data, method=0, flags=0, size=None, name_length=None):
+    """A ZIP local header, its name and its data."""
+    size = len(data) if size is None else size
+    name_length = len(name) if name_length is None else name_length
+    return (struct.pack("<IHHHHHIIIHH", 0x04034B50, 10, flags, method, 0x6000, 0x3021, 0, size, size,
+                        name_length, 0) + name + data)
+
+
+def foreign_index(count, records):
+    """The foreign container's index: a 12-byte count, then 501-byte records."""
+    return count.ljust(12, b" ") + b"".join(r.ljust(501, b" ") for r in records)
+
+
 def id3v1(title=b"", artist=b"", album=b"", year=b"", comment=b"", track=0, genre=255):
     def field(value, width):
         return value[:width].ljust(width, b"\0")
@@ -240,6 +267,26 @@ def build():
     add("geob_past_tag.mp3", id3_tag(id3_frame(b"GEOB", cue, size=len(cue) + 40)) + audio)
     add("geob_short_then_cue.mp3",
         id3_tag(id3_frame(b"GEOB", b"\0text\0mp3cue Cue") + id3_frame(b"GEOB", cue + b"TITLE \"B\"\r\n")) + audio)
+
+    # Archive members that lie about their sizes, each behind one sound
+    # member; the listing keeps the sound one and stops.
+    head = id3_tag(text(b"TIT2", b"Head"))
+    good_lzh = lzh_member(b"Good.mp3", audio)
+    add("lzh_header_size_ten.mp3", head + good_lzh + lzh_member(b"Bad.mp3", audio, header_size=10) + b"\0")
+    add("lzh_ext_header_loop.mp3", head + good_lzh + lzh_member(b"Bad.mp3", audio, first_ext=2) + b"\0")
+    add("lzh_ext_header_past_header.mp3", head + good_lzh + lzh_member(b"Bad.mp3", audio, first_ext=0x7FFF) + b"\0")
+    add("lzh_level_one.mp3", head + good_lzh + lzh_member(b"Bad.mp3", audio, level=1) + b"\0")
+    add("lzh_size_past_end.mp3", head + good_lzh + lzh_member(b"Bad.mp3", audio, size=0xFFFFFF00) + b"\0")
+    good_zip = zip_local(b"Good.mp3", audio)
+    add("zip_deflated_member.mp3", head + good_zip + zip_local(b"Bad.mp3", audio, method=8))
+    add("zip_data_descriptor_flag.mp3", head + good_zip + zip_local(b"Bad.mp3", audio, flags=0x08))
+    add("zip_size_past_end.mp3", head + good_zip + zip_local(b"Bad.mp3", audio, size=0xFFFFFFF0))
+    add("zip_name_past_end.mp3", head + good_zip + zip_local(b"Bad.mp3", b"", name_length=0xFFFF))
+    add("foreign_index_garbage.mp3",
+        foreign_index(b"3", [b"0.0417[][]0.0[][]Good.mp3", b"0.04x7[][]0.0417[][]Bad.mp3", b"0.1[][]0.2[][]Late.mp3"])
+        + audio)
+    add("foreign_index_huge_numbers.mp3",
+        foreign_index(b"999999999999", [b"99999999999999999999999.9999[][]0.0[][]Huge.mp3"]) + audio)
 
     # ID3v1 at the end.
     add("id3v1_shorter_than_block.mp3", b"TAG" + b"\xff" * 90)
