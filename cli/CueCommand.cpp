@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CodePageOption.h"
 #include "cli/Commands.h"
 #include "cli/JsonOutput.h"
 #include "core/FileAnalysis.h"
@@ -19,15 +20,6 @@
 namespace quilto::cli {
 
 namespace {
-
-CLI::Validator CodePageValidator() {
-    return CLI::Validator(
-        [](std::string& name) {
-            if (core::IsKnownCodePage(name)) return std::string();
-            return "unknown code page " + name + " (an iconv name such as CP932 or CP1252)";
-        },
-        "", "code page");
-}
 
 // Tabs and line breaks inside a text would break the lines of the text form.
 std::string TextCell(std::string text) {
@@ -175,9 +167,7 @@ void AddCueCommand(CLI::App& app, CommandContext& context) {
     CLI::App* exporter = cue->add_subcommand("export", "write the cue sheet of MP3 files packed in the given order");
     exporter->footer(kExportDetails);
     exporter->add_option("-o,--output", exportOptions->output, "the cue sheet to write")->type_name("OUT.cue")->required();
-    exporter->add_option("--code-page", exportOptions->codePage, "code page of tags and of the sheet (default CP932)")
-        ->type_name("NAME")
-        ->check(CodePageValidator());
+    AddCodePageOption(*exporter, exportOptions->codePage, "code page of tags and of the sheet (default CP932)");
     exporter->add_option("FILE", exportOptions->files, "MP3 files, one track each")->type_name("")->required();
     exporter->callback([exportOptions, &context] { context.exitStatus = RunExport(*exportOptions, context.err); });
 
@@ -185,9 +175,7 @@ void AddCueCommand(CLI::App& app, CommandContext& context) {
     CLI::App* importer = cue->add_subcommand("import", "print the album and tracks of a cue sheet");
     importer->footer(kImportDetails);
     importer->add_flag("--json", importOptions->json, "print JSON instead of tab-separated lines");
-    importer->add_option("--code-page", importOptions->codePage, "code page of a sheet that is not UTF-8 (default CP932)")
-        ->type_name("NAME")
-        ->check(CodePageValidator());
+    AddCodePageOption(*importer, importOptions->codePage, "code page of a sheet that is not UTF-8 (default CP932)");
     importer->add_option("CUEFILE", importOptions->file, "the cue sheet to read")->type_name("")->required();
     importer->callback(
         [importOptions, &context] { context.exitStatus = RunImport(*importOptions, context.out, context.err); });

@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/CodePageOption.h"
 #include "cli/Commands.h"
 #include "cli/JsonOutput.h"
 #include "core/FileAnalysis.h"
@@ -20,16 +21,6 @@ namespace quilto::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-// A misspelt name would otherwise list every tag in the default code page.
-CLI::Validator CodePageValidator() {
-    return CLI::Validator(
-        [](std::string& name) {
-            if (core::IsKnownCodePage(name)) return std::string();
-            return "unknown code page " + name + " (an iconv name such as CP932 or CP1252)";
-        },
-        "", "code page");
-}
 
 // A folder stands for its "*.mp3" files, listed as the file list lists them.
 bool ExpandPath(const std::string& argument, std::vector<std::string>& files, std::ostream& err) {
@@ -209,10 +200,7 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
                    "walk every frame instead of estimating (\"Frame Scan\");\n"
                    "Frames then shows other bit rates in parentheses");
     info->add_flag("--json", options->json, "print a JSON array with one object per file");
-    info->add_option("--code-page", options->codePage,
-                     "code page of ID3v1 and ID3v2 encoding-0 text\n(default CP932, Shift-JIS)")
-        ->type_name("NAME")
-        ->check(CodePageValidator());
+    AddCodePageOption(*info, options->codePage, "code page of ID3v1 and ID3v2 encoding-0 text\n(default CP932, Shift-JIS)");
     info->add_option("PATH", options->paths, "a file, or a folder for its *.mp3 files")->type_name("")->required();
     info->callback([options, &context] { context.exitStatus = RunInfo(*options, context.out, context.err); });
 }

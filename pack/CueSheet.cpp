@@ -1,9 +1,5 @@
 #include "pack/CueSheet.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +11,7 @@
 
 #include "core/CueTime.h"
 #include "core/NumberText.h"
+#include "core/ReplaceFile.h"
 #include "core/Utf.h"
 
 namespace quilto::pack {
@@ -89,66 +86,6 @@ std::optional<std::string> ParseIndexTime(std::string_view text) {
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-std::string ErrorText(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes the complete content beside the target and renames it into place,
-// so a failed write leaves an existing sheet as it was.
-bool ReplaceFile(const std::string& linkOrPath, std::string_view content, std::string& error) {
-    // Renaming over a symbolic link would replace the link by a plain file.
-    std::string path = linkOrPath;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(linkOrPath, ec)) {
-        const std::filesystem::path resolved = std::filesystem::canonical(linkOrPath, ec);
-        if (!ec) path = resolved.string();
-    }
-    struct stat old {};
-    const bool hadOld = ::stat(path.c_str(), &old) == 0;
-
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            error = ErrorText("Cannot create", temp, errno);
-            return false;
-        }
-    }
-    if (fd < 0) {
-        error = ErrorText("Cannot create", temp, EEXIST);
-        return false;
-    }
-    auto abandon = [&](const std::string& what, const std::string& name) {
-        const int code = errno;
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        error = ErrorText(what, name, code);
-        return false;
-    };
-    if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);  // keep the owner's choice of access
-    if (!WriteAll(fd, content)) return abandon("Cannot write", temp);
-    if (::fsync(fd) != 0) return abandon("Cannot write", temp);
-    const int closing = fd;
-    fd = -1;
-    if (::close(closing) != 0) return abandon("Cannot write", temp);
-    if (::rename(temp.c_str(), path.c_str()) != 0) return abandon("Cannot replace", path);
-    return true;
-}
 
 }  // namespace
 
@@ -255,21 +192,21 @@ bool SaveCueSheetFile(const std::string& path, const std::vector<std::string>& l
         content += codec.encode(line).bytes;
         content += kLineEnd;
     }
-    return ReplaceFile(path, content, error);
+    return core::ReplaceFileContent(path, content, &error);
 }
 
 bool LoadCueSheetFile(const std::string& path, std::vector<std::string>& lines, std::string& error,
                       const core::TextCodec& codec) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = ErrorText("Cannot open", path, errno);
+        error = core::FileErrorText("Cannot open", path, errno);
         return false;
     }
     // A sheet is a few kilobytes; a huge file is not one and is not read into memory.
     std::string bytes(kMaxCueSheetBytes + 1, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
-        error = ErrorText("Cannot read", path, errno);
+        error = core::FileErrorText("Cannot read", path, errno);
         return false;
     }
     bytes.resize(static_cast<std::size_t>(in.gcount()));

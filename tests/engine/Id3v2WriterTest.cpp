@@ -80,7 +80,9 @@ Bytes FixtureTag(const std::string& name) {
 Bytes FixtureAudio(const std::string& name) {
     const Bytes file = Fixture(name);
     Bytes audio(file.begin() + static_cast<std::ptrdiff_t>(core::TagLength(file)), file.end());
-    if (audio.size() >= 128 && std::equal(audio.end() - 128, audio.end() - 125, "TAG")) audio.resize(audio.size() - 128);
+    if (audio.size() >= 128 && std::equal(audio.end() - 128, audio.end() - 125, "TAG")) {
+        audio.erase(audio.end() - 128, audio.end());  // resize here trips a false overflow warning of gcc 12 under the sanitizers
+    }
     return audio;
 }
 
