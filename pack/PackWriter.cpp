@@ -679,6 +679,10 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     Frame frame;
     if (!BuildFrame(page, run, plan, frame, outcome.message)) return outcome;
 
+    // The new file gets the permissions of the file it replaces.
+    struct stat replaced {};
+    const bool replacing = ::stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+
     // Save reads the tracks from the backup the original is moved to.
     std::string backup;
     if (save) {
@@ -688,7 +692,9 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
             return outcome;
         }
     }
-    const auto readPath = [&](const std::string& path) { return save && path == target ? backup : path; };
+    const auto readPath = [&](const std::string& path) {
+        return save && (path == target || path == page.header.filePath) ? backup : path;
+    };
     const auto restore = [&](std::string& message) {
         if (!save) return;
         if (!RenameNoReplace(backup, target)) {
@@ -700,7 +706,7 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     std::string error;
     std::unique_ptr<OutputFile> out = openOutput ? openOutput(temp, error) : OpenDiskOutput(temp, error);
     if (!out) {
-        outcome.message = "Cannot create " + temp + ": " + error;
+        outcome.message = "Cannot create a file in " + FolderOf(target) + ": " + error;
         ::unlink(temp.c_str());
         restore(outcome.message);
         return outcome;
@@ -709,6 +715,9 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     WriteResult result = WriteAll(run, plan, frame, *out, readPath, progress);
     if (result.status == Status::Written && !out->close()) result = Fail(WriteErrorText(out->lastError()));
     out.reset();
+    if (result.status == Status::Written && replacing && ::chmod(temp.c_str(), replaced.st_mode & 07777) != 0) {
+        result = Fail("Cannot set the permissions of " + temp + ": " + std::strerror(errno));
+    }
     if (result.status == Status::Written) {
         const bool placed = save ? RenameNoReplace(temp, target) : ::rename(temp.c_str(), target.c_str()) == 0;
         if (!placed) result = Fail("Cannot rename the new file to " + target + ": " + std::strerror(errno));
