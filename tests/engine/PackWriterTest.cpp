@@ -804,6 +804,39 @@ TEST_F(PackWriterTest, ZipReadersAcceptTheArchive) {
     EXPECT_NE(unzip.out.find("No errors detected"), std::string::npos) << unzip.out;
 }
 
+TEST_F(PackWriterTest, AMemberTooLargeForMemoryIsStreamedFromItsFile) {
+    // 65 MiB, mostly a hole, with bytes that a wrong offset would misplace.
+    const fs::path path = folder.file("long.mp3");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "head bytes";
+        out.seekp((std::streamoff{65} << 20) - 10);
+        out << "tail bytes";
+    }
+    TrackRow row = page.tracks[2];
+    row.sourcePath = row.fileName = path.string();
+    row.span = {0, fs::file_size(path), 0};
+    row.xingBytes = 0;
+    page.tracks = {row};
+    const Bytes source = ReadAll(path);
+    for (const PackFormat format : {PackFormat::Zip, PackFormat::Lha}) {
+        PackRun run = MakeRun(format, "long" + std::to_string(static_cast<int>(format)) + ".mp3");
+        ASSERT_EQ(SavePacked(page, run, progress).status, Status::Written);
+        const ReadBack back = ReadPacked(run.outputPath, format);
+        ASSERT_EQ(back.tracks.size(), 1u);
+        EXPECT_TRUE(back.tracks[0] == source);
+        const test::ProcessResult check =
+            format == PackFormat::Zip
+                ? test::RunProcess({"/usr/bin/python3", "-c",
+                                    "import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).testzip())",
+                                    run.outputPath})
+                : test::RunProcess({Tool("lha"), "t", run.outputPath});
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        EXPECT_NE(check.out.find(format == PackFormat::Zip ? "None" : "long.mp3\t- Tested"), std::string::npos)
+            << check.out;
+    }
+}
+
 TEST_F(PackWriterTest, LhaTestsEveryMember) {
     PackRun run = MakeRun(PackFormat::Lha, "album.lzh.mp3");
     run.cueSheetLines = {"TITLE \"Album\""};
