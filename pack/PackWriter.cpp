@@ -758,8 +758,8 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     std::string error;
     std::unique_ptr<OutputFile> out = openOutput ? openOutput(temp, error) : OpenDiskOutput(temp, error);
     if (!out) {
+        // Nothing to remove: the name may now belong to another program's file.
         outcome.message = "Cannot create a file in " + FolderOf(target) + ": " + error;
-        ::unlink(temp.c_str());
         restore(outcome.message);
         return outcome;
     }
