@@ -663,6 +663,8 @@ INSTANTIATE_TEST_SUITE_P(
                         p.tracks[0].memberName = "x.mp3";
                         p.tracks[0].span.end += 1;
                     }},
+        RefusalCase{"output_folder_missing", PackFormat::Zip,
+                    [](TrackPage&, PackRun& r, auto&) { r.outputPath = fs::path(r.outputPath).parent_path() / "no/x.mp3"; }},
         RefusalCase{"output_is_a_source", PackFormat::Bind,
                     [](TrackPage& p, PackRun& r, auto&) { r.outputPath = p.tracks[1].sourcePath; }}),
     [](const ::testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
@@ -679,6 +681,21 @@ TEST_F(PackWriterTest, AModeSaveThatCannotStartKeepsTheOriginal) {
     const PackOutcome outcome = SavePacked(unpack, run, progress);
     EXPECT_EQ(outcome.status, Status::Failed);
     EXPECT_EQ(Listing(outFolder()), std::vector<std::string>{"keep.pac.mp3"});
+    EXPECT_TRUE(ReadAll(unpack.header.filePath) == original);
+}
+
+TEST_F(PackWriterTest, ASaveWhoseOutputCannotBeCreatedPutsTheOriginalBack) {
+    const TrackPage unpack = PackedPage("back.pac.mp3");
+    const Bytes original = ReadAll(unpack.header.filePath);
+    PackRun run = MakeRun(PackFormat::Pack, "back.pac.mp3");
+    run.mode = SaveMode::Save;
+    const PackOutcome outcome = SavePacked(unpack, run, progress, [](const std::string&, std::string& error) {
+        error = "No space left on device";
+        return std::unique_ptr<OutputFile>();
+    });
+    EXPECT_EQ(outcome.status, Status::Failed);
+    EXPECT_NE(outcome.message.find("No space left on device"), std::string::npos) << outcome.message;
+    EXPECT_EQ(Listing(outFolder()), std::vector<std::string>{"back.pac.mp3"});
     EXPECT_TRUE(ReadAll(unpack.header.filePath) == original);
 }
 
