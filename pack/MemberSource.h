@@ -25,6 +25,9 @@ public:
     // Hands the data to consume from its first byte on. False when a read fell
     // short or consume returned false. Every call gives the same bytes.
     virtual bool read(const Consumer& consume) const = 0;
+    // True when every read gives the same bytes by construction (memory the
+    // source owns or borrows), so a copy need not be checked against the sum.
+    virtual bool unchanging() const { return false; }
 };
 
 // Data already in memory.
@@ -33,13 +36,16 @@ public:
     explicit BytesSource(core::ByteView data) : data_(data) {}
     std::uint64_t size() const override { return data_.size(); }
     bool read(const Consumer& consume) const override { return consume(data_); }
+    bool unchanging() const override { return true; }
 
 private:
     core::ByteView data_;
 };
 
 // Regions of an input file, one after another (a track's kept tag, then its
-// audio), read in chunks of at most chunkSize bytes.
+// audio), read in chunks of at most chunkSize bytes. A caller writing many
+// members can lend one buffer to all of them: a fresh multi-megabyte buffer
+// per read costs a page fault per page.
 class FileRegionsSource final : public MemberSource {
 public:
     struct Region {
@@ -47,7 +53,8 @@ public:
         std::uint64_t length = 0;
     };
 
-    FileRegionsSource(const core::InputFile& file, std::vector<Region> regions, std::size_t chunkSize = kCopyChunkSize);
+    FileRegionsSource(const core::InputFile& file, std::vector<Region> regions, std::size_t chunkSize = kCopyChunkSize,
+                      core::Bytes* buffer = nullptr);
     std::uint64_t size() const override;
     bool read(const Consumer& consume) const override;
 
@@ -55,6 +62,7 @@ private:
     const core::InputFile& file_;
     std::vector<Region> regions_;
     std::size_t chunkSize_;
+    core::Bytes* buffer_;  // may be null: a buffer per read
 };
 
 }  // namespace quilto::pack
