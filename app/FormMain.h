@@ -16,6 +16,8 @@
 #include "core/FileSort.h"
 #include "core/FrameScanCommand.h"
 #include "core/GenreTable.h"
+#include "pack/PackOptions.h"
+#include "pack/PackWriter.h"
 
 class QAction;
 class QLabel;
@@ -32,6 +34,7 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class HelpWindow;
+class PackDialogs;
 class ProgressWindow;
 class TagListModel;
 class TrackListPage;
@@ -81,6 +84,16 @@ public:
     // What a drag out of the file list carries: the selected files in list order.
     QList<QUrl> selectedFileUrls() const;
 
+    // "Create Packed MP3" (Pack page) and "Save", "Save as", "Save Selection
+    // as" (UnPack page): the dialogs, then the packed file written.
+    void savePacked(pack::SaveMode mode);
+    // Tests answer the pack run's questions and choose how its output opens.
+    void setPackDialogs(std::unique_ptr<PackDialogs> dialogs);
+    void setPackOutputFactory(pack::OutputFactory factory) { packOutput_ = std::move(factory); }
+    // An operation runs that must not be interrupted by a hand-over or a
+    // drop (a pack run): those wait until it has ended.
+    bool longWorkRunning() const { return longWork_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -115,6 +128,15 @@ private:
     // Opens the dragged packed file on the UnPack page.
     void openPackedOnUnPackPage();
     void buildPackMenu(QMenu* menu, Page page);
+    void addPackWriterCommands(QMenu* menu, Page page);
+    PackDialogs& packDialogs();
+    // Around a long operation: the window busy, its Progress cancelled by a
+    // close. After endLongWork, runAfterLongWork runs what arrived meanwhile.
+    void beginLongWork(ProgressWindow* progress);
+    void endLongWork();
+    void runAfterLongWork();
+    // Runs step now, or after the long operation that runs now.
+    bool deferDuringLongWork(std::function<void()> step);
     void commitEditorsWhenMenusOpen();
     void exportCueSheet(Page page);
     void importCueSheet(Page page);
@@ -135,6 +157,10 @@ private:
     bool filling_ = false;     // a refresh or frame scan runs: no other command may start
     bool cancelFill_ = false;
     bool closing_ = false;
+    bool longWork_ = false;
+    std::vector<std::function<void()>> afterLongWork_;
+    std::unique_ptr<PackDialogs> packDialogs_;
+    pack::OutputFactory packOutput_;
 
     DriveSelector* drives_ = nullptr;
     FolderTree* tree_ = nullptr;
@@ -152,7 +178,7 @@ private:
     QTabWidget* pages_ = nullptr;
     std::array<QLabel*, 3> status_{};
     QPointer<HelpWindow> help_;
-    QPointer<ProgressWindow> activeProgress_;  // of the frame scan while it runs
+    QPointer<ProgressWindow> activeProgress_;  // of the frame scan or long operation while it runs
 
     QMenu* fileMenu_ = nullptr;
     QMenu* frameScanMenu_ = nullptr;

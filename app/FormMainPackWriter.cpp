@@ -1,0 +1,223 @@
+// FormMain: the commands that write packed files ("Create Packed MP3",
+// "Save", "Save as", "Save Selection as"), and the long-operation state that
+// keeps hand-overs and drops from changing the lists while a run reads them.
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <filesystem>
+#include <utility>
+
+#include "app/AppSettings.h"
+#include "app/FormMain.h"
+#include "app/PackDialogs.h"
+#include "app/ProgressWindow.h"
+#include "app/QtText.h"
+#include "app/TrackListPage.h"
+#include "edit/EditableListView.h"
+#include "pack/CueSheet.h"
+#include "pack/FileNames.h"
+#include "pack/ui/CueSheetDialogs.h"
+
+namespace quilto::app {
+
+namespace {
+
+// Ends the long operation however the run leaves its scope.
+template <typename End>
+class ScopeEnd {
+public:
+    explicit ScopeEnd(End end) : end_(std::move(end)) {}
+    ~ScopeEnd() { end_(); }
+    ScopeEnd(const ScopeEnd&) = delete;
+    ScopeEnd& operator=(const ScopeEnd&) = delete;
+
+private:
+    End end_;
+};
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+void FormMain::addPackWriterCommands(QMenu* menu, Page page) {
+    using pack::SaveMode;
+    struct Command {
+        const char* caption;
+        SaveMode mode;
+    };
+    static constexpr Command kPack[] = {{"Create Packed MP3", SaveMode::Create}};
+    static constexpr Command kUnPack[] = {
+        {"Save", SaveMode::Save}, {"Save as", SaveMode::SaveAs}, {"Save Selection as", SaveMode::SaveSelectionAs}};
+    std::vector<std::pair<QAction*, SaveMode>> actions;
+    for (const Command& command : page == PackPage ? std::span<const Command>(kPack) : std::span<const Command>(kUnPack)) {
+        const SaveMode mode = command.mode;
+        QAction* action = menu->addAction(QString::fromLatin1(command.caption), this, [this, mode] { savePacked(mode); });
+        action->setData(static_cast<int>(mode));
+        action->setEnabled(false);
+        actions.emplace_back(action, mode);
+    }
+    TrackListPage* target = trackPage(page);
+    connect(menu, &QMenu::aboutToShow, this, [target, actions] {
+        // The cell being edited is committed first (commitEditorsWhenMenusOpen).
+        const pack::PackCommandStates states = pack::PackCommandEnabling(target->data());
+        for (const auto& [action, mode] : actions) {
+            switch (mode) {
+                case SaveMode::Create:
+                case SaveMode::SaveAs: action->setEnabled(states.create); break;
+                case SaveMode::SaveSelectionAs: action->setEnabled(states.saveSelectionAs); break;
+                // Rewriting in place needs the file the tracks were read from.
+                case SaveMode::Save: action->setEnabled(states.save && !target->data().header.filePath.empty()); break;
+            }
+        }
+    });
+}
+
+PackDialogs& FormMain::packDialogs() {
+    if (!packDialogs_) packDialogs_ = MakeQtPackDialogs();
+    return *packDialogs_;
+}
+
+void FormMain::setPackDialogs(std::unique_ptr<PackDialogs> dialogs) { packDialogs_ = std::move(dialogs); }
+
+void FormMain::beginLongWork(ProgressWindow* progress) {
+    longWork_ = true;
+    activeProgress_ = progress;
+    setBusy(true);
+}
+
+void FormMain::endLongWork() {
+    activeProgress_ = nullptr;
+    if (!longWork_) return;
+    longWork_ = false;
+    setBusy(false);
+}
+
+void FormMain::runAfterLongWork() {
+    // What arrived meanwhile, in order; a step that starts long work again
+    // queues the rest behind it.
+    std::vector<std::function<void()>> waiting = std::exchange(afterLongWork_, {});
+    for (std::size_t i = 0; i < waiting.size(); ++i) {
+        if (longWork_) {
+            afterLongWork_.insert(afterLongWork_.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(i), waiting.end());
+            return;
+        }
+        waiting[i]();
+    }
+}
+
+bool FormMain::deferDuringLongWork(std::function<void()> step) {
+    if (!longWork_) return false;
+    afterLongWork_.push_back(std::move(step));
+    return true;
+}
+
+void FormMain::savePacked(pack::SaveMode mode) {
+    using pack::SaveMode;
+    if (filling_ || longWork_) return;
+    edit::CommitOpenCellEditor(this);
+    TrackListPage* target = trackPage(mode == SaveMode::Create ? PackPage : UnPackPage);
+    pack::TrackPage& page = target->data();
+    PackDialogs& dialogs = packDialogs();
+
+    const bool performersDiffer = pack::CueDefaults(page.header, page.cues, false);
+    target->refresh();
+    const std::optional<pack::PackChoices> choices =
+        dialogs.packOptions(this, *settings_, page, mode, target->optionWord());
+    if (!choices) return;
+
+    pack::PackRun run;
+    run.mode = mode;
+    run.choices = *choices;
+    run.syncSafe = settings_->general.syncSafe;
+    run.keepBackup = settings_->general.backup;
+    run.optionWord = target->optionWord();
+    run.optionWordSource = target->optionWordSource();
+    if (mode == SaveMode::SaveSelectionAs) run.selectedRows = target->selectedTrackRows();
+
+    QString outputFolder;
+    if (mode == SaveMode::Save) {
+        run.outputPath = page.header.filePath;
+        page.header.file = std::filesystem::path(run.outputPath).filename().string();
+        outputFolder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(run.outputPath))).absolutePath();
+    } else {
+        std::string name = pack::ProposePackedFileName(page.header.file, page.header.performer, page.header.title,
+                                                       performersDiffer, choices->extension);
+        name = pack::MakeValidFileName(name, pack::ForbiddenMode::Replace, settings_->rename.forbiddenReplacements);
+        page.header.file = name;
+        target->refresh();
+        QString folder = pack::ui::SharedDialogFolder();
+        if (folder.isEmpty()) folder = currentFolder_;
+        QString offered = ToQString(name);
+        QString chosen;
+        // Writing over a file the run reads would destroy it: ask again.
+        do {
+            chosen = dialogs.outputPath(this, folder, offered);
+            if (chosen.isEmpty()) return;
+            const QFileInfo info(chosen);
+            folder = info.absolutePath();
+            offered = info.fileName();
+        } while (pack::OutputIsASource(page, mode, PathBytes(chosen)));
+        const QFileInfo info(chosen);
+        outputFolder = info.absolutePath();
+        pack::ui::SetSharedDialogFolder(outputFolder);
+        run.outputPath = PathBytes(info.absoluteFilePath());
+        page.header.file = info.fileName().toStdString();
+    }
+    target->refresh();
+
+    if (choices->cueGroupEnabled) {
+        const bool remLines = settings_->general.cueSheet;
+        switch (choices->options.cueSheet) {
+            case pack::CueSheetChoice::EmbeddedInMp3:
+                pack::WriteCueSheet(run.cueSheetLines, performersDiffer, page.header, page.cues, remLines);
+                break;
+            case pack::CueSheetChoice::ExportToCueFile:
+                // Cancelled or failed (already shown): nothing is written.
+                if (dialogs.exportCueSheet(this, page, performersDiffer, remLines, outputFolder) !=
+                    pack::ui::ExportResult::Saved) {
+                    return;
+                }
+                break;
+            case pack::CueSheetChoice::Cancel:
+                break;
+        }
+    }
+
+    beginLongWork(nullptr);
+    // Whatever happens, the window comes back; the waiting steps run below.
+    ScopeEnd ended([this] { endLongWork(); });
+    pack::PackOutcome outcome;
+    {
+        ProgressWindow progress(this, QStringLiteral("Saving ..."));
+        activeProgress_ = &progress;
+        progress.start();
+        outcome = pack::SavePacked(page, run, progress, packOutput_);
+        activeProgress_ = nullptr;
+        progress.hide();
+    }
+    setBusy(false);
+
+    switch (outcome.status) {
+        case pack::PackOutcome::Status::Failed:
+            dialogs.showError(this, ToQString(outcome.message));
+            break;
+        case pack::PackOutcome::Status::Cancelled:
+            dialogs.showInformation(this, tr("Cancelled: no packed file was written."));
+            break;
+        case pack::PackOutcome::Status::Written:
+            // The tracks' places in the rewritten file have changed.
+            if (mode == SaveMode::Save) target->clearLists(pack::ClearWhat::All);
+            break;
+        case pack::PackOutcome::Status::NothingToDo:
+            break;
+    }
+    target->refresh();
+    // The new file (and a backup) show in the file list.
+    reload();
+    endLongWork();
+    runAfterLongWork();
+}
+
+}  // namespace quilto::app
