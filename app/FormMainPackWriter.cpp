@@ -119,6 +119,7 @@ void FormMain::savePacked(pack::SaveMode mode) {
     edit::CommitOpenCellEditor(this);
     TrackListPage* target = trackPage(mode == SaveMode::Create ? PackPage : UnPackPage);
     pack::TrackPage& page = target->data();
+    if (mode == SaveMode::Save && page.header.filePath.empty()) return;  // no file to rewrite
     PackDialogs& dialogs = packDialogs();
 
     const bool performersDiffer = pack::CueDefaults(page.header, page.cues, false);
@@ -132,6 +133,7 @@ void FormMain::savePacked(pack::SaveMode mode) {
     run.choices = *choices;
     run.syncSafe = settings_->general.syncSafe;
     run.keepBackup = settings_->general.backup;
+    run.replacements = settings_->rename.forbiddenReplacements;
     run.optionWord = target->optionWord();
     run.optionWordSource = target->optionWordSource();
     if (mode == SaveMode::SaveSelectionAs) run.selectedRows = target->selectedTrackRows();
@@ -204,7 +206,8 @@ void FormMain::savePacked(pack::SaveMode mode) {
             dialogs.showError(this, ToQString(outcome.message));
             break;
         case pack::PackOutcome::Status::Cancelled:
-            dialogs.showInformation(this, tr("Cancelled: no packed file was written."));
+            dialogs.showInformation(this, mode == SaveMode::Save ? tr("Cancelled: the packed file is as it was.")
+                                                                 : tr("Cancelled: no packed file was written."));
             break;
         case pack::PackOutcome::Status::Written:
             // The tracks' places in the rewritten file have changed.
