@@ -190,6 +190,7 @@ void FormMain::dropEvent(QDropEvent* event) {
 
 void FormMain::closeEvent(QCloseEvent* event) {
     if (filling_ || longWork_) {
+        closing_ = true;
         cancelRunningWork();
         event->ignore();
         QTimer::singleShot(0, this, &QWidget::close);

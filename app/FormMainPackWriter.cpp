@@ -206,6 +206,8 @@ void FormMain::savePacked(pack::SaveMode mode) {
             dialogs.showError(this, ToQString(outcome.message));
             break;
         case pack::PackOutcome::Status::Cancelled:
+            // Closing the window cancelled the run: the user knows.
+            if (closing_) break;
             dialogs.showInformation(this, mode == SaveMode::Save ? tr("Cancelled: the packed file is as it was.")
                                                                  : tr("Cancelled: no packed file was written."));
             break;
@@ -218,7 +220,7 @@ void FormMain::savePacked(pack::SaveMode mode) {
     }
     target->refresh();
     // The new file (and a backup) show in the file list.
-    reload();
+    if (!closing_) reload();
     endLongWork();
     runAfterLongWork();
 }

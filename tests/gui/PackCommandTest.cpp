@@ -3,6 +3,7 @@
 // the runs that end before writing, and hand-overs that wait for the run.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "app/FileListView.h"
 #include "app/FormMain.h"
 #include "app/PackDialogs.h"
+#include "app/ProgressWindow.h"
 #include "app/TrackListPage.h"
 #include "core/InputFile.h"
 #include "pack/ArchiveListing.h"
@@ -205,16 +207,20 @@ INSTANTIATE_TEST_SUITE_P(PackCommandFormats, PackCommandFormatTest,
                                            FormatCase{PackFormat::Zip, quilto::core::ContainerKind::Zip},
                                            FormatCase{PackFormat::Lha, quilto::core::ContainerKind::Lzh}));
 
+// How the output behaves once the run writes.
+enum class Output { Disk, Full, CancelPressed, WindowClosed };
+
 struct StopCase {
     const char* name;
     bool optionsOk;
     bool answerSave;
     quilto::pack::CueSheetChoice cueSheet;
     quilto::pack::ui::ExportResult exportResult;
-    bool diskFull;
+    Output output;
     int saveDialogs;
     int exports;
     const char* error;  // the start of the error shown, or nothing
+    int information;    // messages that nothing was written
 };
 
 class PackCommandStopTest : public PackCommandTest, public ::testing::WithParamInterface<StopCase> {};
@@ -227,9 +233,18 @@ TEST_P(PackCommandStopTest, LeavesNoFile) {
     answers_->cueSheet = c.cueSheet;
     answers_->exportResult = c.exportResult;
     if (c.answerSave) answers_->paths = {folder_.filePath("album.mp3")};
-    if (c.diskFull) {
-        window_->setPackOutputFactory([](const std::string&, std::string&) { return std::make_unique<FullDisk>(); });
-    }
+    window_->setPackOutputFactory([&](const std::string& path, std::string& error) -> std::unique_ptr<quilto::pack::OutputFile> {
+        if (c.output == Output::Full) return std::make_unique<FullDisk>();
+        if (c.output == Output::WindowClosed) window_->close();
+        if (c.output == Output::CancelPressed) {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* progress = qobject_cast<quilto::app::ProgressWindow*>(top); progress && progress->isVisible()) {
+                    progress->reject();
+                }
+            }
+        }
+        return OpenOnDisk(path, error);
+    });
     create();
     EXPECT_EQ(answers_->optionCalls, 1);
     EXPECT_EQ(answers_->offeredNames.size(), c.saveDialogs);
@@ -238,8 +253,9 @@ TEST_P(PackCommandStopTest, LeavesNoFile) {
         ASSERT_EQ(answers_->errors.size(), 1);
         EXPECT_TRUE(answers_->errors[0].startsWith(c.error)) << answers_->errors[0].toStdString();
     } else {
-        EXPECT_TRUE(answers_->errors.isEmpty());
+        EXPECT_TRUE(answers_->errors.isEmpty()) << answers_->errors.join("; ").toStdString();
     }
+    EXPECT_EQ(answers_->information.size(), c.information);
     EXPECT_EQ(filesInFolder(), before);
     EXPECT_TRUE(window_->pages()->isEnabled());
 }
@@ -248,11 +264,13 @@ using quilto::pack::CueSheetChoice;
 using quilto::pack::ui::ExportResult;
 INSTANTIATE_TEST_SUITE_P(
     PackCommandStops, PackCommandStopTest,
-    ::testing::Values(StopCase{"OptionsCancelled", false, true, CueSheetChoice::EmbeddedInMp3, ExportResult::Saved, false, 0, 0, nullptr},
-                      StopCase{"SaveCancelled", true, false, CueSheetChoice::EmbeddedInMp3, ExportResult::Saved, false, 1, 0, nullptr},
-                      StopCase{"CueExportCancelled", true, true, CueSheetChoice::ExportToCueFile, ExportResult::Cancelled, false, 1, 1, nullptr},
-                      StopCase{"CueExportFailed", true, true, CueSheetChoice::ExportToCueFile, ExportResult::Failed, false, 1, 1, nullptr},
-                      StopCase{"DiskFull", true, true, CueSheetChoice::Cancel, ExportResult::Saved, true, 1, 0, "Write Error - 28"}),
+    ::testing::Values(StopCase{"OptionsCancelled", false, true, CueSheetChoice::EmbeddedInMp3, ExportResult::Saved, Output::Disk, 0, 0, nullptr, 0},
+                      StopCase{"SaveCancelled", true, false, CueSheetChoice::EmbeddedInMp3, ExportResult::Saved, Output::Disk, 1, 0, nullptr, 0},
+                      StopCase{"CueExportCancelled", true, true, CueSheetChoice::ExportToCueFile, ExportResult::Cancelled, Output::Disk, 1, 1, nullptr, 0},
+                      StopCase{"CueExportFailed", true, true, CueSheetChoice::ExportToCueFile, ExportResult::Failed, Output::Disk, 1, 1, nullptr, 0},
+                      StopCase{"DiskFull", true, true, CueSheetChoice::Cancel, ExportResult::Saved, Output::Full, 1, 0, "Write Error - 28", 0},
+                      StopCase{"CancelPressed", true, true, CueSheetChoice::Cancel, ExportResult::Saved, Output::CancelPressed, 1, 0, nullptr, 1},
+                      StopCase{"WindowClosed", true, true, CueSheetChoice::Cancel, ExportResult::Saved, Output::WindowClosed, 1, 0, nullptr, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct EnablingCase {
