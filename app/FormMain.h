@@ -130,10 +130,12 @@ private:
     void buildPackMenu(QMenu* menu, Page page);
     void addPackWriterCommands(QMenu* menu, Page page);
     PackDialogs& packDialogs();
-    // Around a long operation: the window busy, its Progress cancelled by a
-    // close. After endLongWork, runAfterLongWork runs what arrived meanwhile.
-    void beginLongWork(ProgressWindow* progress);
-    void endLongWork();
+    // A long operation (pack run, extraction, tag saving): the window busy and
+    // a ProgressWindow (cancelled by closing the window) while work runs; then
+    // finish (messages, reload) with the window back; then the hand-overs and
+    // drops that arrived meanwhile, in order.
+    void runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
+                     const std::function<void()>& finish);
     void runAfterLongWork();
     // Runs step now, or after the long operation that runs now.
     bool deferDuringLongWork(std::function<void()> step);

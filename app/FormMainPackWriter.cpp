@@ -81,17 +81,30 @@ PackDialogs& FormMain::packDialogs() {
 
 void FormMain::setPackDialogs(std::unique_ptr<PackDialogs> dialogs) { packDialogs_ = std::move(dialogs); }
 
-void FormMain::beginLongWork(ProgressWindow* progress) {
+void FormMain::runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
+                           const std::function<void()>& finish) {
     longWork_ = true;
-    activeProgress_ = progress;
+    // Whatever happens, the window comes back.
+    ScopeEnd ended([this] {
+        activeProgress_ = nullptr;
+        if (!longWork_) return;
+        longWork_ = false;
+        setBusy(false);
+    });
     setBusy(true);
-}
-
-void FormMain::endLongWork() {
-    activeProgress_ = nullptr;
-    if (!longWork_) return;
-    longWork_ = false;
+    {
+        ProgressWindow progress(this, caption);
+        activeProgress_ = &progress;
+        progress.start();
+        work(progress);
+        activeProgress_ = nullptr;
+        progress.hide();
+    }
     setBusy(false);
+    // Still long work: a hand-over now would replace what finish shows.
+    finish();
+    longWork_ = false;
+    runAfterLongWork();
 }
 
 void FormMain::runAfterLongWork() {
@@ -141,7 +154,7 @@ void FormMain::savePacked(pack::SaveMode mode) {
     QString outputFolder;
     if (mode == SaveMode::Save) {
         run.outputPath = page.header.filePath;
-        page.header.file = std::filesystem::path(run.outputPath).filename().string();
+        page.header.file = DisplayName(std::filesystem::path(run.outputPath).filename().string()).toStdString();
         outputFolder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(run.outputPath))).absolutePath();
     } else {
         std::string name = pack::ProposePackedFileName(page.header.file, page.header.performer, page.header.title,
@@ -187,42 +200,33 @@ void FormMain::savePacked(pack::SaveMode mode) {
         }
     }
 
-    beginLongWork(nullptr);
-    // Whatever happens, the window comes back; the waiting steps run below.
-    ScopeEnd ended([this] { endLongWork(); });
     pack::PackOutcome outcome;
-    {
-        ProgressWindow progress(this, QStringLiteral("Saving ..."));
-        activeProgress_ = &progress;
-        progress.start();
-        outcome = pack::SavePacked(page, run, progress, packOutput_);
-        activeProgress_ = nullptr;
-        progress.hide();
-    }
-    setBusy(false);
-
-    switch (outcome.status) {
-        case pack::PackOutcome::Status::Failed:
-            dialogs.showError(this, ToQString(outcome.message));
-            break;
-        case pack::PackOutcome::Status::Cancelled:
-            // Closing the window cancelled the run: the user knows.
-            if (closing_) break;
-            dialogs.showInformation(this, mode == SaveMode::Save ? tr("Cancelled: the packed file is as it was.")
-                                                                 : tr("Cancelled: no packed file was written."));
-            break;
-        case pack::PackOutcome::Status::Written:
-            // The tracks' places in the rewritten file have changed.
-            if (mode == SaveMode::Save) target->clearLists(pack::ClearWhat::All);
-            break;
-        case pack::PackOutcome::Status::NothingToDo:
-            break;
-    }
-    target->refresh();
-    // The new file (and a backup) show in the file list.
-    if (!closing_) reload();
-    endLongWork();
-    runAfterLongWork();
+    runLongWork(
+        QStringLiteral("Saving ..."),
+        [&](ProgressWindow& progress) { outcome = pack::SavePacked(page, run, progress, packOutput_); },
+        [&] {
+            switch (outcome.status) {
+                case pack::PackOutcome::Status::Failed:
+                    dialogs.showError(this, ToQString(outcome.message));
+                    break;
+                case pack::PackOutcome::Status::Cancelled:
+                    // Closing the window cancelled the run: the user knows.
+                    if (closing_) break;
+                    dialogs.showInformation(this, mode == SaveMode::Save
+                                                      ? tr("Cancelled: the packed file is as it was.")
+                                                      : tr("Cancelled: no packed file was written."));
+                    break;
+                case pack::PackOutcome::Status::Written:
+                    // The tracks' places in the rewritten file have changed.
+                    if (mode == SaveMode::Save) target->clearLists(pack::ClearWhat::All);
+                    break;
+                case pack::PackOutcome::Status::NothingToDo:
+                    break;
+            }
+            target->refresh();
+            // The new file (and a backup) show in the file list.
+            if (!closing_) reload();
+        });
 }
 
 }  // namespace quilto::app
