@@ -7,7 +7,10 @@
 #include <QMenu>
 
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "app/AppSettings.h"
 #include "app/FormMain.h"

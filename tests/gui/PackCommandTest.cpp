@@ -325,6 +325,7 @@ TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
     int handled = 0;
     bool handledDuringRun = false;
     bool outputThereWhenHandled = false;
+    std::size_t tracksDuringRun = 0;
     window_->setPackOutputFactory([&](const std::string& path, std::string& error) {
         // A second start hands its paths over while the file is written.
         window_->handOver({other.path()}, [&] {
@@ -332,10 +333,14 @@ TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
             outputThereWhenHandled = QFileInfo::exists(output);
         });
         handledDuringRun = handled != 0;
+        // So does a drop on the page being written.
+        window_->filesDroppedOnPage(FormMain::PackPage, static_cast<int>(TrackListPage::Target::TrackList));
+        tracksDuringRun = packPage().tracks.size();
         return OpenOnDisk(path, error);
     });
     create();
     EXPECT_FALSE(handledDuringRun);
+    EXPECT_EQ(tracksDuringRun, 3u);
     EXPECT_EQ(handled, 1);
     EXPECT_TRUE(outputThereWhenHandled);
     EXPECT_EQ(QDir(window_->currentFolder()).canonicalPath(), QDir(other.path()).canonicalPath());
