@@ -63,10 +63,13 @@ std::string SourcePathOf(const TrackPage& page, SaveMode mode, const TrackRow& r
     return row.sourcePath;
 }
 
-// The name a track is stored under: no folder part, no forbidden character,
-// never empty (archives cannot hold a member without a name).
-std::string StoredTrackName(std::string_view name, std::size_t item, const ForbiddenReplacements& replacements) {
-    std::string valid = MakeValidFileName(BaseName(name), ForbiddenMode::Replace, replacements);
+// The name a track is stored under: no forbidden character, never empty
+// (archives cannot hold a member without a name). A name taken from a row
+// loses its folder part; one made from texts keeps their slashes replaced.
+std::string StoredTrackName(std::string_view name, bool fromRow, std::size_t item,
+                            const ForbiddenReplacements& replacements) {
+    std::string valid =
+        MakeValidFileName(fromRow ? BaseName(name) : std::string(name), ForbiddenMode::Replace, replacements);
     if (!valid.empty()) return valid;
     char fallback[32];
     std::snprintf(fallback, sizeof fallback, "Track %02zu.mp3", item + 1);
@@ -207,8 +210,8 @@ void PlanTracks(const TrackPage& page, const PackRun& run, Plan& plan) {
         item.tagBytes = cut.tagBytes;
         item.dataStart = cut.dataStart;
         item.dataBytes = cut.dataBytes;
-        item.fileName = StoredTrackName(row.memberName.empty() ? row.fileName : row.memberName, plan.work.size(),
-                                        run.replacements);
+        item.fileName = StoredTrackName(row.memberName.empty() ? row.fileName : row.memberName, true,
+                                        plan.work.size(), run.replacements);
         item.artist = row.artist;
         item.title = row.title;
         plan.work.push_back(std::move(item));
@@ -297,7 +300,7 @@ void PlanEntire(const TrackPage& page, const PackRun& run, core::Progress* progr
         item.start = i == 0 ? cut.start : item.dataStart;
         item.tagBytes = i == 0 ? cut.tagBytes : 0;
         item.dataBytes = boundaries[i + 1] - boundaries[i];
-        item.fileName = StoredTrackName(cue.performer + " - " + cue.title + ".mp3", i, run.replacements);
+        item.fileName = StoredTrackName(cue.performer + " - " + cue.title + ".mp3", false, i, run.replacements);
         item.artist = cue.performer;
         item.title = cue.title;
         plan.work.push_back(std::move(item));
