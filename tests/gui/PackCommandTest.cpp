@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <deque>
@@ -345,4 +347,21 @@ TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
     EXPECT_TRUE(outputThereWhenHandled);
     EXPECT_EQ(QDir(window_->currentFolder()).canonicalPath(), QDir(other.path()).canonicalPath());
     EXPECT_EQ(packPage().tracks.size(), 3u);
+}
+
+TEST_F(PackCommandTest, SaveDialogOffersThePackedNamesAndAnswersTheChosenPath) {
+    const QString chosen = folder_.filePath("new.pac.mp3");
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr) << "no file dialog opened";
+        seen << dialog->windowTitle() << dialog->defaultSuffix() << dialog->selectedFiles().value(0)
+             << dialog->nameFilters();
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const QString answer = quilto::app::MakeQtPackDialogs()->outputPath(window_.get(), folder_.path(), "Best.mp3");
+    EXPECT_EQ(QFileInfo(answer).absoluteFilePath(), QFileInfo(chosen).absoluteFilePath());
+    EXPECT_EQ(seen, (QStringList{"Save Packed MP3", "mp3", folder_.filePath("Best.mp3"), "MP3 (*.mp3)",
+                                 "Pack (*.pac.mp3)", "Zip (*.zip.mp3)", "Lha (*.lzh.mp3)"}));
 }
