@@ -92,7 +92,7 @@ public:
     void setPackOutputFactory(pack::OutputFactory factory) { packOutput_ = std::move(factory); }
     // An operation runs that must not be interrupted by a hand-over or a
     // drop (a pack run): those wait until it has ended.
-    bool longWorkRunning() const { return longWork_; }
+    bool longWorkRunning() const { return longWork_ > 0; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -137,6 +137,8 @@ private:
     void runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
                      const std::function<void()>& finish);
     void runAfterLongWork();
+    // savePacked's dialogs and run, inside its long-work hold.
+    void savePackedHeld(pack::SaveMode mode);
     // Runs step now, or after the long operation that runs now.
     bool deferDuringLongWork(std::function<void()> step);
     void commitEditorsWhenMenusOpen();
@@ -159,7 +161,9 @@ private:
     bool filling_ = false;     // a refresh or frame scan runs: no other command may start
     bool cancelFill_ = false;
     bool closing_ = false;
-    bool longWork_ = false;
+    // Long operations and the commands around them (from their first dialog
+    // on) now running: hand-overs and drops wait while it is above 0.
+    int longWork_ = 0;
     std::vector<std::function<void()>> afterLongWork_;
     std::unique_ptr<PackDialogs> packDialogs_;
     pack::OutputFactory packOutput_;

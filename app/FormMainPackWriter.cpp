@@ -86,12 +86,13 @@ void FormMain::setPackDialogs(std::unique_ptr<PackDialogs> dialogs) { packDialog
 
 void FormMain::runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
                            const std::function<void()>& finish) {
-    longWork_ = true;
-    // Whatever happens, the window comes back.
-    ScopeEnd ended([this] {
+    ++longWork_;
+    bool ended = false;
+    // However work ends, the window comes back.
+    ScopeEnd restore([this, &ended] {
         activeProgress_ = nullptr;
-        if (!longWork_) return;
-        longWork_ = false;
+        if (ended) return;
+        --longWork_;
         setBusy(false);
     });
     setBusy(true);
@@ -104,18 +105,20 @@ void FormMain::runLongWork(const QString& caption, const std::function<void(Prog
         progress.hide();
     }
     setBusy(false);
-    // Still long work: a hand-over now would replace what finish shows.
+    // Still held: a hand-over now would replace what finish shows.
     finish();
-    longWork_ = false;
+    ended = true;
+    --longWork_;
     runAfterLongWork();
 }
 
 void FormMain::runAfterLongWork() {
     // What arrived meanwhile, in order; a step that starts long work again
     // queues the rest behind it.
+    if (longWork_ > 0) return;  // the outer hold runs them when it ends
     std::vector<std::function<void()>> waiting = std::exchange(afterLongWork_, {});
     for (std::size_t i = 0; i < waiting.size(); ++i) {
-        if (longWork_) {
+        if (longWork_ > 0) {
             afterLongWork_.insert(afterLongWork_.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(i), waiting.end());
             return;
         }
@@ -124,14 +127,28 @@ void FormMain::runAfterLongWork() {
 }
 
 bool FormMain::deferDuringLongWork(std::function<void()> step) {
-    if (!longWork_) return false;
+    if (longWork_ == 0) return false;
     afterLongWork_.push_back(std::move(step));
     return true;
 }
 
 void FormMain::savePacked(pack::SaveMode mode) {
+    if (filling_ || longWork_ > 0) return;
+    // From the first dialog on the run refers to the page's lists: a hand-over
+    // meanwhile (which may open another file there) waits for its end.
+    ++longWork_;
+    bool ended = false;
+    ScopeEnd release([this, &ended] {
+        if (!ended) --longWork_;
+    });
+    savePackedHeld(mode);
+    ended = true;
+    --longWork_;
+    runAfterLongWork();
+}
+
+void FormMain::savePackedHeld(pack::SaveMode mode) {
     using pack::SaveMode;
-    if (filling_ || longWork_) return;
     edit::CommitOpenCellEditor(this);
     TrackListPage* target = trackPage(mode == SaveMode::Create ? PackPage : UnPackPage);
     pack::TrackPage& page = target->data();

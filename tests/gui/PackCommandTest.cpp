@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "app/FileListView.h"
@@ -63,6 +64,7 @@ public:
         quilto::pack::CueSheetChoice cueSheet = quilto::pack::CueSheetChoice::EmbeddedInMp3;
         std::deque<QString> paths;  // answers of the save dialog; none left: Cancel
         quilto::pack::ui::ExportResult exportResult = quilto::pack::ui::ExportResult::Saved;
+        std::function<void()> duringOptions;  // runs while the option dialog is open
         int optionCalls = 0;
         QStringList offeredNames;
         int exportCalls = 0;
@@ -75,6 +77,7 @@ public:
                                                          const quilto::pack::TrackPage& page, SaveMode mode,
                                                          std::uint32_t optionWord) override {
         ++state_->optionCalls;
+        if (state_->duringOptions) state_->duringOptions();
         if (!state_->optionsOk) return std::nullopt;
         quilto::pack::PackOptions options;
         options.format = state_->format;
@@ -319,7 +322,11 @@ INSTANTIATE_TEST_SUITE_P(
                       EnablingCase{"UnPackNotOpened", FormMain::UnPackPage, "Album", "44100", "1", "", true, true, false}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
+class PackCommandHandOverTest : public PackCommandTest, public ::testing::WithParamInterface<bool> {};
+
+// A second start's hand-over and a drop on the page, while the option dialog
+// is open (false) or while the file is written (true), wait for the run.
+TEST_P(PackCommandHandOverTest, WaitsForTheRun) {
     QTemporaryDir other;
     ASSERT_TRUE(other.isValid());
     const QString output = folder_.filePath("album.mp3");
@@ -328,18 +335,23 @@ TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
     bool handledDuringRun = false;
     bool outputThereWhenHandled = false;
     std::size_t tracksDuringRun = 0;
-    window_->setPackOutputFactory([&](const std::string& path, std::string& error) {
-        // A second start hands its paths over while the file is written.
+    auto arrive = [&] {
         window_->handOver({other.path()}, [&] {
             ++handled;
             outputThereWhenHandled = QFileInfo::exists(output);
         });
         handledDuringRun = handled != 0;
-        // So does a drop on the page being written.
         window_->filesDroppedOnPage(FormMain::PackPage, static_cast<int>(TrackListPage::Target::TrackList));
         tracksDuringRun = packPage().tracks.size();
-        return OpenOnDisk(path, error);
-    });
+    };
+    if (GetParam()) {
+        window_->setPackOutputFactory([&](const std::string& path, std::string& error) {
+            arrive();
+            return OpenOnDisk(path, error);
+        });
+    } else {
+        answers_->duringOptions = arrive;
+    }
     create();
     EXPECT_FALSE(handledDuringRun);
     EXPECT_EQ(tracksDuringRun, 3u);
@@ -347,7 +359,10 @@ TEST_F(PackCommandTest, HandOverDuringTheRunIsHandledAfterIt) {
     EXPECT_TRUE(outputThereWhenHandled);
     EXPECT_EQ(QDir(window_->currentFolder()).canonicalPath(), QDir(other.path()).canonicalPath());
     EXPECT_EQ(packPage().tracks.size(), 3u);
+    EXPECT_FALSE(window_->longWorkRunning());
 }
+
+INSTANTIATE_TEST_SUITE_P(PackCommandMoments, PackCommandHandOverTest, ::testing::Bool());
 
 TEST_F(PackCommandTest, SaveDialogOffersThePackedNamesAndAnswersTheChosenPath) {
     const QString chosen = folder_.filePath("new.pac.mp3");
