@@ -464,6 +464,10 @@ bool BuildFrame(const TrackPage& page, const PackRun& run, const Plan& plan, Fra
 
 enum class CopyResult { Ok, Cancelled, ReadFailed, WriteFailed };
 
+// Archive members are read twice (checksum, then copy): chunks that stay in
+// the processor's cache between checksum and write make that cheaper.
+constexpr std::size_t kArchiveChunkSize = 256 << 10;
+
 // The archive writers' sink over the output; a Cancel stops it between chunks.
 class OutputSink final : public ArchiveSink {
 public:
@@ -554,7 +558,8 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
         if (in->size() != plan.sourceSizes[i]) return Fail("The size of " + path + " has changed during the run");
 
         if (archive) {
-            const FileRegionsSource data(*in, {{item.start, item.tagBytes}, {item.dataStart, item.dataBytes}});
+            const FileRegionsSource data(*in, {{item.start, item.tagBytes}, {item.dataStart, item.dataBytes}},
+                                         kArchiveChunkSize, &buffer);
             const ArchiveError e = WriteArchiveMember(*archive, *sink, item.fileName, plan.dates[i], data);
             if (sink->cancelled()) return {Status::Cancelled, {}};
             if (e == ArchiveError::WriteFailed || sink->failed()) return Fail(WriteErrorText(out.lastError()));
@@ -674,6 +679,10 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     Frame frame;
     if (!BuildFrame(page, run, plan, frame, outcome.message)) return outcome;
 
+    // The new file gets the permissions of the file it replaces.
+    struct stat replaced {};
+    const bool replacing = ::stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+
     // Save reads the tracks from the backup the original is moved to.
     std::string backup;
     if (save) {
@@ -683,7 +692,9 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
             return outcome;
         }
     }
-    const auto readPath = [&](const std::string& path) { return save && path == target ? backup : path; };
+    const auto readPath = [&](const std::string& path) {
+        return save && (path == target || path == page.header.filePath) ? backup : path;
+    };
     const auto restore = [&](std::string& message) {
         if (!save) return;
         if (!RenameNoReplace(backup, target)) {
@@ -695,7 +706,7 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     std::string error;
     std::unique_ptr<OutputFile> out = openOutput ? openOutput(temp, error) : OpenDiskOutput(temp, error);
     if (!out) {
-        outcome.message = "Cannot create " + temp + ": " + error;
+        outcome.message = "Cannot create a file in " + FolderOf(target) + ": " + error;
         ::unlink(temp.c_str());
         restore(outcome.message);
         return outcome;
@@ -704,6 +715,9 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     WriteResult result = WriteAll(run, plan, frame, *out, readPath, progress);
     if (result.status == Status::Written && !out->close()) result = Fail(WriteErrorText(out->lastError()));
     out.reset();
+    if (result.status == Status::Written && replacing && ::chmod(temp.c_str(), replaced.st_mode & 07777) != 0) {
+        result = Fail("Cannot set the permissions of " + temp + ": " + std::strerror(errno));
+    }
     if (result.status == Status::Written) {
         const bool placed = save ? RenameNoReplace(temp, target) : ::rename(temp.c_str(), target.c_str()) == 0;
         if (!placed) result = Fail("Cannot rename the new file to " + target + ": " + std::strerror(errno));

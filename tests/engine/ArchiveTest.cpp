@@ -128,7 +128,16 @@ TEST_P(Checksums, MatchTheKnownValuesWholeAndInPieces) {
 INSTANTIATE_TEST_SUITE_P(Archive, Checksums,
                          ::testing::Values(ChecksumCase{"", 0x0000, 0x00000000},
                                            ChecksumCase{"abc", 0x9738, 0x352441C2},
-                                           ChecksumCase{"123456789", 0xBB3D, 0xCBF43926}));
+                                           ChecksumCase{"123456789", 0xBB3D, 0xCBF43926},
+                                           // Long enough for the eight-byte steps, with every tail length.
+                                           ChecksumCase{[] {
+                                                            std::string text;
+                                                            for (int i = 0; i < 7; ++i) {
+                                                                text += "The quick brown fox jumps over the lazy dog. ";
+                                                            }
+                                                            return text;
+                                                        }(),
+                                                        0xE7DB, 0x653FC40E}));
 
 // ----------------------------------------------------------- DOS date-times
 

@@ -488,6 +488,7 @@ struct FaultCase {
     const char* name;
     PackFormat format;
     SaveMode mode;
+    bool entire = false;
 };
 
 class PackWriterFaultTest : public PackWriterTest, public ::testing::WithParamInterface<FaultCase> {
@@ -495,13 +496,14 @@ protected:
     // Runs until it succeeds, failing or cancelling at each point before;
     // after every failed run the files are as they were.
     void RunToSuccess(const std::function<PackOutcome(int)>& attempt, Status failure, int failures = 2) {
-        TrackPage unpack;
-        const TrackPage* runPage = &page;
-        if (GetParam().mode == SaveMode::Save) {
-            unpack = PackedPage("saved.pac.mp3");
-            runPage = &unpack;
+        runPage = GetParam().mode == SaveMode::Save ? PackedPage("saved.pac.mp3") : page;
+        if (GetParam().entire) {
+            if (GetParam().mode == SaveMode::Create) runPage.tracks.resize(1);
+            runPage.cues = {{"", "1", "One", "P", "00:00:00"}, {"", "2", "Two", "P", "00:01:00"},
+                            {"", "3", "Three", "P", "00:02:00"}};
+            runPage.header.hz = "44100";
         }
-        current = runPage;
+        current = &runPage;
         const std::vector<Bytes> sources = SourceBytes();
         const std::vector<std::string> listing = Listing(outFolder());
         const Bytes original = GetParam().mode == SaveMode::Save ? ReadAll(outPath("saved.pac.mp3")) : Bytes{};
@@ -526,6 +528,7 @@ protected:
     PackRun Run() const {
         PackRun run = MakeRun(GetParam().format, GetParam().mode == SaveMode::Save ? "saved.pac.mp3" : "new.mp3");
         run.mode = GetParam().mode;
+        run.choices.entire = GetParam().entire;
         run.choices.options.addXing = GetParam().format == PackFormat::Pack;
         run.choices.options.silentLast = true;
         run.cueSheetLines = {"TITLE \"Album\""};
@@ -533,6 +536,7 @@ protected:
         return run;
     }
 
+    TrackPage runPage;
     const TrackPage* current = nullptr;
 };
 
@@ -574,8 +578,27 @@ INSTANTIATE_TEST_SUITE_P(Faults, PackWriterFaultTest,
                                            FaultCase{"zip", PackFormat::Zip, SaveMode::Create},
                                            FaultCase{"lha", PackFormat::Lha, SaveMode::Create},
                                            FaultCase{"pack_save", PackFormat::Pack, SaveMode::Save},
-                                           FaultCase{"zip_save", PackFormat::Zip, SaveMode::Save}),
+                                           FaultCase{"zip_save", PackFormat::Zip, SaveMode::Save},
+                                           FaultCase{"pack_cut_by_cue", PackFormat::Pack, SaveMode::Create, true},
+                                           FaultCase{"pack_save_cut_by_cue", PackFormat::Pack, SaveMode::Save, true}),
                          [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });
+
+TEST_F(PackWriterTest, TheNewFileKeepsThePermissionsOfTheFileItReplaces) {
+    struct Case {
+        SaveMode mode;
+        fs::perms perms;
+    };
+    for (const Case c : {Case{SaveMode::Save, fs::perms(0600)}, Case{SaveMode::SaveAs, fs::perms(0640)}}) {
+        const std::string name = c.mode == SaveMode::Save ? "saved.pac.mp3" : "other.pac.mp3";
+        const TrackPage unpack = PackedPage("source" + std::to_string(static_cast<int>(c.mode)) + ".pac.mp3");
+        if (c.mode == SaveMode::SaveAs) WriteAll(outPath(name), Bytes{1, 2, 3});
+        PackRun run = MakeRun(PackFormat::Pack, c.mode == SaveMode::Save ? unpack.header.file : name);
+        run.mode = c.mode;
+        fs::permissions(run.outputPath, c.perms);
+        ASSERT_EQ(SavePacked(unpack, run, progress).status, Status::Written);
+        EXPECT_EQ(fs::status(run.outputPath).permissions(), c.perms);
+    }
+}
 
 // ------------------------------------------------ refused before any file
 

@@ -1,0 +1,144 @@
+// Packing 20 files of about 3 MB in each format, timed side by side with
+// `cat` of the same files into one file (and `cat` followed by `sync` of that
+// file, since the pack writer flushes its output before renaming it). The
+// commands alternate round by round; medians are printed.
+//
+// usage: pack_writer_bench [ROUNDS]   (default 15)
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/SyntheticMp3.h"
+#include "core/Progress.h"
+#include "pack/PackWriter.h"
+
+namespace {
+
+using namespace quilto;
+namespace fs = std::filesystem;
+
+constexpr int kFiles = 20;
+constexpr std::uint64_t kSeconds = 190;  // 128 kbps: about 3 MB each
+constexpr unsigned kBitRate128 = 9;
+
+struct Source {
+    std::string path;
+    bench::SyntheticFile file;
+};
+
+std::string Quote(const std::string& text) { return "'" + text + "'"; }
+
+double Milliseconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const fs::path folder = bench::ScratchDirectory() / "pack20";
+    fs::create_directories(folder);
+    const fs::path out = bench::ScratchDirectory() / "pack20-out";
+    fs::create_directories(out);
+
+    bench::Random random(20);
+    std::vector<Source> sources;
+    pack::TrackPage page;
+    page.header.title = "Bench";
+    page.header.kbps = "128";
+    page.header.hz = "44100";
+    std::uint64_t total = 0;
+    std::string catList;
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%02d bench.mp3", i + 1);
+        Source source{(folder / name).string(), bench::MakeCbrFile(kSeconds, kBitRate128, true, random)};
+        bench::WriteIfMissing(source.path, source.file.bytes);
+        pack::TrackRow row;
+        row.sourcePath = source.path;
+        row.fileName = source.path;
+        row.tag = "v1v2";
+        row.mode = "Stereo";
+        row.frameCount = source.file.audioFrames;
+        row.xingBytes = 417;
+        row.bitStreamBytes = source.file.bytes.size() - source.file.tagLength - 128;
+        row.span = {0, source.file.bytes.size(), 0};
+        page.tracks.push_back(row);
+        total += source.file.bytes.size();
+        catList += " " + Quote(source.path);
+        sources.push_back(std::move(source));
+    }
+    std::printf("%d files, %.1f MB, output in %s\n", kFiles, static_cast<double>(total) / 1e6, out.c_str());
+
+    const std::string catTarget = (out / "cat.mp3").string();
+    struct Command {
+        std::string name;
+        std::function<bool()> run;
+    };
+    std::vector<Command> commands;
+    commands.push_back({"cat", [&] { return Shell("cat" + catList + " > " + Quote(catTarget)) == 0; }});
+    commands.push_back({"cat+sync", [&] {
+                            return Shell("cat" + catList + " > " + Quote(catTarget) + " && sync " + Quote(catTarget)) == 0;
+                        }});
+    const std::pair<const char*, pack::PackFormat> formats[] = {
+        {"Bind", pack::PackFormat::Bind}, {"Pack", pack::PackFormat::Pack},
+        {"Lha", pack::PackFormat::Lha},   {"Zip", pack::PackFormat::Zip}};
+    for (const auto& [name, format] : formats) {
+        commands.push_back({name, [&, format = format, name = std::string(name)] {
+                                pack::PackRun run;
+                                run.choices.options.format = format;
+                                run.choices.options.removeXing = false;
+                                run.choices.title = "Bench";
+                                run.cueSheetLines = {"TITLE \"Bench\""};
+                                run.outputPath = (out / (name + ".mp3")).string();
+                                core::NoProgress progress;
+                                const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
+                                if (outcome.status != pack::PackOutcome::Status::Written) {
+                                    std::fprintf(stderr, "%s: %s\n", name.c_str(), outcome.message.c_str());
+                                    return false;
+                                }
+                                return true;
+                            }});
+    }
+
+    // Warm the cache.
+    for (const Command& command : commands) {
+        if (!command.run()) return 1;
+    }
+    std::map<std::string, std::vector<double>> times;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < commands.size(); ++k) {
+            const Command& command = commands[(k + static_cast<std::size_t>(round)) % commands.size()];
+            const auto start = std::chrono::steady_clock::now();
+            if (!command.run()) return 1;
+            times[command.name].push_back(Milliseconds(std::chrono::steady_clock::now() - start));
+        }
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    };
+    const double cat = median(times["cat"]);
+    const double catSync = median(times["cat+sync"]);
+    std::printf("%d rounds in rotating order, median wall time:\n", rounds);
+    for (const Command& command : commands) {
+        const double m = median(times[command.name]);
+        std::printf("  %-9s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
+                    static_cast<double>(total) / m / 1e6, m / cat, m / catSync);
+    }
+    return 0;
+}
