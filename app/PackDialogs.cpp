@@ -9,6 +9,9 @@ namespace quilto::app {
 
 namespace {
 
+// The plain MP3 first: the dialog's default suffix belongs to it.
+const char* const kPackedFileFilters = "MP3 (*.mp3);;Pack (*.pac.mp3);;Zip (*.zip.mp3);;Lha (*.lzh.mp3)";
+
 class QtPackDialogs final : public PackDialogs {
 public:
     std::optional<pack::PackChoices> packOptions(QWidget* owner, AppSettings& settings, const pack::TrackPage& page,
@@ -23,7 +26,7 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(QStringLiteral("mp3"));
-        dialog.setNameFilter(PackedFileFilters());
+        dialog.setNameFilter(QString::fromLatin1(kPackedFileFilters));
         // Asking before replacing an existing file is the dialog's default.
         dialog.selectFile(name);
         if (dialog.exec() != QDialog::Accepted) return {};
@@ -47,9 +50,5 @@ public:
 }  // namespace
 
 std::unique_ptr<PackDialogs> MakeQtPackDialogs() { return std::make_unique<QtPackDialogs>(); }
-
-QString PackedFileFilters() {
-    return QStringLiteral("MP3 (*.mp3);;Pack (*.pac.mp3);;Zip (*.zip.mp3);;Lha (*.lzh.mp3)");
-}
 
 }  // namespace quilto::app

@@ -39,7 +39,4 @@ public:
 // The real dialogs.
 std::unique_ptr<PackDialogs> MakeQtPackDialogs();
 
-// The filters of the save dialog, the plain MP3 first.
-QString PackedFileFilters();
-
 }  // namespace quilto::app
