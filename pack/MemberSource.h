@@ -25,6 +25,9 @@ public:
     // Hands the data to consume from its first byte on. False when a read fell
     // short or consume returned false. Every call gives the same bytes.
     virtual bool read(const Consumer& consume) const = 0;
+    // True when every read gives the same bytes by construction (memory the
+    // source owns or borrows), so a copy need not be checked against the sum.
+    virtual bool unchanging() const { return false; }
 };
 
 // Data already in memory.
@@ -33,6 +36,7 @@ public:
     explicit BytesSource(core::ByteView data) : data_(data) {}
     std::uint64_t size() const override { return data_.size(); }
     bool read(const Consumer& consume) const override { return consume(data_); }
+    bool unchanging() const override { return true; }
 
 private:
     core::ByteView data_;
