@@ -24,6 +24,7 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/HelpWindow.h"
+#include "app/PackDialogs.h"
 #include "app/Icons.h"
 #include "app/TagListModel.h"
 #include "app/TrackListPage.h"

@@ -16,6 +16,8 @@
 #include "core/FileSort.h"
 #include "core/FrameScanCommand.h"
 #include "core/GenreTable.h"
+#include "pack/PackOptions.h"
+#include "pack/PackWriter.h"
 
 class QAction;
 class QLabel;
@@ -32,6 +34,7 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class HelpWindow;
+class PackDialogs;
 class ProgressWindow;
 class TagListModel;
 class TrackListPage;
@@ -81,6 +84,16 @@ public:
     // What a drag out of the file list carries: the selected files in list order.
     QList<QUrl> selectedFileUrls() const;
 
+    // "Create Packed MP3" (Pack page) and "Save", "Save as", "Save Selection
+    // as" (UnPack page): the dialogs, then the packed file written.
+    void savePacked(pack::SaveMode mode);
+    // Tests answer the pack run's questions and choose how its output opens.
+    void setPackDialogs(std::unique_ptr<PackDialogs> dialogs);
+    void setPackOutputFactory(pack::OutputFactory factory) { packOutput_ = std::move(factory); }
+    // An operation runs that must not be interrupted by a hand-over or a
+    // drop (a pack run): those wait until it has ended.
+    bool longWorkRunning() const { return longWork_ > 0; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -115,6 +128,19 @@ private:
     // Opens the dragged packed file on the UnPack page.
     void openPackedOnUnPackPage();
     void buildPackMenu(QMenu* menu, Page page);
+    void addPackWriterCommands(QMenu* menu, Page page);
+    PackDialogs& packDialogs();
+    // A long operation (pack run, extraction, tag saving): the window busy and
+    // a ProgressWindow (cancelled by closing the window) while work runs; then
+    // finish (messages, reload) with the window back; then the hand-overs and
+    // drops that arrived meanwhile, in order.
+    void runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
+                     const std::function<void()>& finish);
+    void runAfterLongWork();
+    // savePacked's dialogs and run, inside its long-work hold.
+    void savePackedHeld(pack::SaveMode mode);
+    // Runs step now, or after the long operation that runs now.
+    bool deferDuringLongWork(std::function<void()> step);
     void commitEditorsWhenMenusOpen();
     void exportCueSheet(Page page);
     void importCueSheet(Page page);
@@ -135,6 +161,12 @@ private:
     bool filling_ = false;     // a refresh or frame scan runs: no other command may start
     bool cancelFill_ = false;
     bool closing_ = false;
+    // Long operations and the commands around them (from their first dialog
+    // on) now running: hand-overs and drops wait while it is above 0.
+    int longWork_ = 0;
+    std::vector<std::function<void()>> afterLongWork_;
+    std::unique_ptr<PackDialogs> packDialogs_;
+    pack::OutputFactory packOutput_;
 
     DriveSelector* drives_ = nullptr;
     FolderTree* tree_ = nullptr;
@@ -152,7 +184,7 @@ private:
     QTabWidget* pages_ = nullptr;
     std::array<QLabel*, 3> status_{};
     QPointer<HelpWindow> help_;
-    QPointer<ProgressWindow> activeProgress_;  // of the frame scan while it runs
+    QPointer<ProgressWindow> activeProgress_;  // of the frame scan or long operation while it runs
 
     QMenu* fileMenu_ = nullptr;
     QMenu* frameScanMenu_ = nullptr;

@@ -178,7 +178,7 @@ void FormMain::sortByColumn(int column) {
 }
 
 void FormMain::runFrameScan(core::FrameScanVariant variant) {
-    if (filling_ || rows_.files.empty()) return;
+    if (filling_ || longWork_ || rows_.files.empty()) return;
     syncSelectionToRows();
     ProgressWindow progress(this, QStringLiteral("Frame Scan ..."));
     activeProgress_ = &progress;

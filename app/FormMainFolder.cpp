@@ -152,6 +152,8 @@ void FormMain::handOver(const QStringList& paths, std::function<void()> handled)
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
+    // A pack run (or similar) reads the lists a hand-over would replace.
+    if (deferDuringLongWork([this, paths, handled] { handOver(paths, handled); })) return;
     if (filling_) {
         // A refresh is running inside this call's event loop: let it stop,
         // then handle the paths.
@@ -187,7 +189,8 @@ void FormMain::dropEvent(QDropEvent* event) {
 }
 
 void FormMain::closeEvent(QCloseEvent* event) {
-    if (filling_) {
+    if (filling_ || longWork_) {
+        closing_ = true;
         cancelRunningWork();
         event->ignore();
         QTimer::singleShot(0, this, &QWidget::close);

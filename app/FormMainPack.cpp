@@ -44,15 +44,11 @@ void FormMain::buildPackMenu(QMenu* menu, Page page) {
             run();
         };
     };
-    if (page == PackPage) {
-        AddDisabled(menu, QStringLiteral("Create Packed MP3"));
-    } else {
+    if (page == UnPackPage) {
         AddDisabled(menu, QStringLiteral("Extract"));
         menu->addSeparator();
-        AddDisabled(menu, QStringLiteral("Save"), 1);
-        AddDisabled(menu, QStringLiteral("Save as"), 2);
-        AddDisabled(menu, QStringLiteral("Save Selection as"), 3);
     }
+    addPackWriterCommands(menu, page);
     menu->addSeparator();
     QAction* make = menu->addAction(QStringLiteral("Make Cue List"), this, command([target] { target->makeCueList(); }));
     if (page == UnPackPage) make->setData(1);
@@ -100,6 +96,7 @@ void FormMain::importCueSheet(Page page) {
 }
 
 void FormMain::filesDroppedOnPage(Page page, int target) {
+    if (deferDuringLongWork([this, page, target] { filesDroppedOnPage(page, target); })) return;
     edit::CommitOpenCellEditor(this);
     refreshSelectionSummary();
     if (page == PackPage) {

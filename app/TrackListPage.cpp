@@ -267,7 +267,16 @@ void TrackListPage::makeCueList() {
 
 void TrackListPage::clearLists(pack::ClearWhat what) {
     pack::ClearLists(page_, what);
+    // The tracks are gone, and with them what their packed file's word said.
+    if (what != pack::ClearWhat::Cue) setOptionWord(0, {});
     changed();
+}
+
+std::vector<std::size_t> TrackListPage::selectedTrackRows() const { return SelectedRows(*trackList_); }
+
+void TrackListPage::setOptionWord(std::uint32_t word, std::string source) {
+    optionWord_ = word;
+    optionWordSource_ = std::move(source);
 }
 
 void TrackListPage::deleteSelectedTracks() {

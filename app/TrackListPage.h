@@ -6,8 +6,11 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "pack/TrackLists.h"
 
@@ -58,6 +61,15 @@ public:
     // Shows the page's rows again after the engine changed them.
     void refresh();
 
+    // The selected track-list rows, ascending.
+    std::vector<std::size_t> selectedTrackRows() const;
+    // The option word of the packed file whose tracks the page shows, and
+    // that file's path: a rewrite keeps the flags that only hold for it.
+    // 0 and empty for tracks from plain MP3 files.
+    std::uint32_t optionWord() const { return optionWord_; }
+    const std::string& optionWordSource() const { return optionWordSource_; }
+    void setOptionWord(std::uint32_t word, std::string source);
+
     // Column widths: header columns 1.., cue list columns 2..4, the cue
     // list's width, track list columns 1..; 0 hides a column.
     void applyWidths(std::span<const int> header, std::span<const int> cues, int cueListWidth,
@@ -91,6 +103,8 @@ private:
     QSplitter* lowerSplitter_ = nullptr;
     std::function<bool(const QObject*)> acceptsDrop_;
     std::function<void(Target)> dropped_;
+    std::uint32_t optionWord_ = 0;
+    std::string optionWordSource_;
 };
 
 }  // namespace quilto::app

@@ -1,0 +1,54 @@
+#include "app/PackDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "pack/ui/PackOptionDialog.h"
+
+namespace quilto::app {
+
+namespace {
+
+// The plain MP3 first: the dialog's default suffix belongs to it.
+const char* const kPackedFileFilters = "MP3 (*.mp3);;Pack (*.pac.mp3);;Zip (*.zip.mp3);;Lha (*.lzh.mp3)";
+
+class QtPackDialogs final : public PackDialogs {
+public:
+    std::optional<pack::PackChoices> packOptions(QWidget* owner, AppSettings& settings, const pack::TrackPage& page,
+                                                 pack::SaveMode mode, std::uint32_t optionWord) override {
+        pack::ui::PackOptionDialog dialog(owner, settings);
+        dialog.presetRun(page, mode, optionWord);
+        return dialog.run();
+    }
+
+    QString outputPath(QWidget* owner, const QString& folder, const QString& name) override {
+        QFileDialog dialog(owner, QStringLiteral("Save Packed MP3"), folder);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QStringLiteral("mp3"));
+        dialog.setNameFilter(QString::fromLatin1(kPackedFileFilters));
+        // Asking before replacing an existing file is the dialog's default.
+        dialog.selectFile(name);
+        if (dialog.exec() != QDialog::Accepted) return {};
+        return dialog.selectedFiles().value(0);
+    }
+
+    pack::ui::ExportResult exportCueSheet(QWidget* owner, pack::TrackPage& page, bool performersDiffer, bool remLines,
+                                          const QString& folder) override {
+        return pack::ui::ExportCueSheetWithDialog(owner, page, performersDiffer, remLines, folder);
+    }
+
+    void showError(QWidget* owner, const QString& message) override {
+        QMessageBox::warning(owner, QStringLiteral("Save Packed MP3"), message);
+    }
+
+    void showInformation(QWidget* owner, const QString& message) override {
+        QMessageBox::information(owner, QStringLiteral("Save Packed MP3"), message);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<PackDialogs> MakeQtPackDialogs() { return std::make_unique<QtPackDialogs>(); }
+
+}  // namespace quilto::app
