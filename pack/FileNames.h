@@ -18,6 +18,10 @@ inline constexpr std::array<char, kForbiddenCharacterCount> kForbiddenCharacters
 // (the rename options' ForbiddenReplacements).
 using ForbiddenReplacements = std::array<std::string, kForbiddenCharacterCount>;
 
+// The settings' defaults: the full-width forms of the nine characters.
+inline const ForbiddenReplacements kDefaultForbiddenReplacements = {"￥", "／", "：", "＊", "？",
+                                                                   "”", "＜", "＞", "｜"};
+
 enum class ForbiddenMode : int { Replace = 1, Remove = 2 };
 
 bool IsForbiddenCharacter(char32_t c);

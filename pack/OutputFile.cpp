@@ -12,7 +12,15 @@
 namespace quilto::pack {
 
 std::optional<DiskOutputFile> DiskOutputFile::Create(const std::string& path, std::string* error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, error);
+}
+
+std::optional<DiskOutputFile> DiskOutputFile::CreateNew(const std::string& path, std::string* error) {
+    return Open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, error);
+}
+
+std::optional<DiskOutputFile> DiskOutputFile::Open(const std::string& path, int flags, std::string* error) {
+    const int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) {
         if (error) *error = std::strerror(errno);
         return std::nullopt;

@@ -21,6 +21,9 @@ public:
     virtual bool write(const void* data, std::size_t n) = 0;
     virtual std::optional<std::uint64_t> tell() = 0;
     virtual bool seek(std::uint64_t position) = 0;
+    // Makes the bytes durable and releases the output; false when that fails.
+    // Outputs without a device behind them have nothing to do.
+    virtual bool close() { return true; }
 
     // The system's error number of the last failure (0 when it had none),
     // for the "Write Error - " message.
@@ -37,6 +40,9 @@ protected:
 class DiskOutputFile final : public OutputFile {
 public:
     static std::optional<DiskOutputFile> Create(const std::string& path, std::string* error = nullptr);
+    // As Create, but fails when the path exists already: for temporary names
+    // beside a target, so that no other file is ever overwritten.
+    static std::optional<DiskOutputFile> CreateNew(const std::string& path, std::string* error = nullptr);
 
     DiskOutputFile(DiskOutputFile&& other) noexcept;
     DiskOutputFile& operator=(DiskOutputFile&& other) noexcept;
@@ -50,10 +56,11 @@ public:
     using OutputFile::write;
 
     // Flushes to the disk and closes; false when either fails.
-    bool close();
+    bool close() override;
 
 private:
     DiskOutputFile() = default;
+    static std::optional<DiskOutputFile> Open(const std::string& path, int flags, std::string* error);
     int fd_ = -1;
 };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/Progress.h"
+#include "pack/FileNames.h"
 #include "pack/OutputFile.h"
 #include "pack/PackOptions.h"
 #include "pack/PackWork.h"
@@ -37,6 +38,8 @@ struct PackRun {
     // Where the packed file goes: the chosen name (Create, SaveAs,
     // SaveSelectionAs) or the opened file itself (Save).
     std::string outputPath;
+    // Replacements for the characters no stored track name may hold.
+    ForbiddenReplacements replacements = kDefaultForbiddenReplacements;
 };
 
 struct PackOutcome {
@@ -61,6 +64,10 @@ std::optional<std::vector<PackWork>> PlanPackWork(const TrackPage& page, const P
 // The whole run after the dialogs: checks what the fields can hold, moves the
 // opened file to its backup name (Save), writes, renames into place. On Cancel
 // or failure the user's files are as they were and nothing partial remains.
+// Audio read whole to be cut by the cue list is held in memory; more than this
+// is refused with a message.
+inline constexpr std::uint64_t kMaxEntireAudioBytes = std::uint64_t{2} << 30;
+
 PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress& progress,
                        const OutputFactory& openOutput = {});
 
