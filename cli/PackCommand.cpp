@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/Commands.h"
@@ -127,7 +128,10 @@ int RunPack(PackCommandOptions& o, std::ostream& out, std::ostream& err) {
     std::string cuePath;
     if (exportCue) {
         cuePath = fs::path(o.output).replace_extension(".cue").string();
-        if (cuePath == o.output || pack::OutputIsASource(page, pack::SaveMode::Create, cuePath)) {
+        std::error_code ignored;
+        // The sheet that cuts the file is an input of the run as much as the file.
+        const bool isEntireSheet = entire && fs::equivalent(cuePath, o.entire, ignored);
+        if (cuePath == o.output || isEntireSheet || pack::OutputIsASource(page, pack::SaveMode::Create, cuePath)) {
             return Failure(err, cuePath, "the cue sheet would replace a file of the run; nothing written");
         }
     }

@@ -391,6 +391,9 @@ TEST_P(CliPackFailures, StatusMessageAndNothingWritten) {
         std::ofstream(folder.file("far.cue"), std::ios::binary)
             << "TITLE \"Far\"\r\nPERFORMER \"P\"\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
                "  TRACK 02 AUDIO\r\n    INDEX 01 05:00:00\r\n";
+        std::ofstream(folder.file("fit.cue"), std::ios::binary)
+            << "TITLE \"Fit\"\r\nPERFORMER \"P\"\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+               "  TRACK 02 AUDIO\r\n    INDEX 01 00:01:00\r\n";
         fs::create_directory(folder.file("sub"));
         fs::create_symlink(folder.file("src.mp3"), folder.file("link.mp3"));
     }
@@ -447,6 +450,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"SourceLinksToOut", {"-o", "@src.mp3", "@link.mp3"}, 1, "source"},
         FailureCase{"ExportedSheetIsOut", {"-o", "@out.cue", "--cue", "export", "@src.mp3"}, 1, "out.cue"},
         FailureCase{"EntireSheetDoesNotFit", {"-o", "@out.mp3", "--entire", "@far.cue", "@src.mp3"}, 1, "far.cue"},
+        FailureCase{"ExportedSheetIsTheEntireSheet",
+                    {"-o", "@fit.mp3", "--entire", "@fit.cue", "--cue", "export", "@src.mp3"},
+                    1,
+                    "fit.cue"},
         FailureCase{"EntireSheetMissing", {"-o", "@out.mp3", "--entire", "@none.cue", "@src.mp3"}, 1, "none.cue"},
         FailureCase{"UnwritableTarget", {"-o", "@noaudio.mp3/out.mp3", "@src.mp3"}, 1, "out.mp3"}),
     [](const auto& test) { return std::string(test.param.name); });
