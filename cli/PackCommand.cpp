@@ -83,8 +83,8 @@ int RunPack(PackCommandOptions& o, std::ostream& out, std::ostream& err) {
 
     // What the dialog would not offer is refused before any file is read.
     if (entire && o.files.size() != 1) return Usage(err, "--entire cuts exactly one FILE");
-    if (!packFormat && (options.addXing || o.top != 0 || o.last != 0 || entire)) {
-        return Usage(err, "--add-xing, --top, --last and --entire need --format pack");
+    if (!packFormat && (options.addXing || o.top != 0 || o.last != 0 || entire || o.plainOffsets)) {
+        return Usage(err, "--add-xing, --top, --last, --entire and --plain-offsets need --format pack");
     }
     if (o.top != 0) options.silentTop = true, options.silentTopNo = o.top;
     if (o.last != 0) options.silentLast = true, options.silentLastNo = o.last;

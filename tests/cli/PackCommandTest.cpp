@@ -437,6 +437,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"EntireNotPack", {"-o", "@out.mp3", "--format", "zip", "--entire", "@far.cue", "@src.mp3"}, 2,
                     "--format pack"},
         FailureCase{"XingNotPack", {"-o", "@out.mp3", "--format", "bind", "--add-xing", "@src.mp3"}, 2, "--format pack"},
+        FailureCase{"PlainOffsetsNotPack", {"-o", "@out.mp3", "--format", "lha", "--plain-offsets", "@src.mp3"}, 2,
+                    "--format pack"},
         FailureCase{"UnknownFormat", {"-o", "@out.mp3", "--format", "rar", "@src.mp3"}, 2, "--format"},
         FailureCase{"UnknownCueChoice", {"-o", "@out.mp3", "--cue", "both", "@src.mp3"}, 2, "--cue"},
         FailureCase{"NoOutput", {"@src.mp3"}, 2, "--output"},
