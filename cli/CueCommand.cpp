@@ -10,9 +10,7 @@
 #include "cli/CodePageOption.h"
 #include "cli/Commands.h"
 #include "cli/JsonOutput.h"
-#include "core/FileAnalysis.h"
-#include "core/FileColumns.h"
-#include "core/FileRows.h"
+#include "cli/PackPageFromFiles.h"
 #include "core/TextCodec.h"
 #include "pack/CueSheet.h"
 #include "pack/TrackLists.h"
@@ -35,44 +33,14 @@ struct ExportOptions {
 
 int RunExport(const ExportOptions& options, std::ostream& err) {
     core::SetLegacyCodePage(options.codePage);
-    bool anyFailed = false;
-    const core::GenreTable genres;
-    core::NoProgress progress;
-
-    // Each file as a frame-scanned row of the file list, its path as its name.
-    core::FolderRows rows;
-    for (const std::string& path : options.files) {
-        const core::FileAnalysis analysis = core::AnalyseFile(path, core::ScanDepth::Full, genres, progress);
-        if (!analysis.opened) {
-            err << path << ": " << analysis.error << '\n';
-            anyFailed = true;
-            continue;
-        }
-        core::FileRecord record;
-        record.texts = core::MakeFileColumnTexts(analysis);
-        record.text(core::FileColumn::FileName) = path;
-        record.fileSize = analysis.fileSize;
-        record.modificationTime = analysis.modificationTime;
-        record.tagLength = analysis.tagLength;
-        record.containerKind = analysis.containerKind;
-        record.stream = analysis.stream.info;
-        if (record.text(core::FileColumn::Frames).empty() || record.text(core::FileColumn::Hz).empty()) {
-            err << path << ": no MPEG audio frames found; not added\n";
-            anyFailed = true;
-            continue;
-        }
-        rows.append(std::move(record));
-    }
-    if (rows.size() == 0) {
+    // One drop of the files on a fresh Pack page, as the window does it.
+    pack::TrackPage page;
+    const PackPageFill fill = AddFilesToPackPage(page, options.files, err);
+    const bool anyFailed = fill.anyFailed;
+    if (fill.added == 0) {
         err << options.output << ": no track to write; nothing written\n";
         return 1;
     }
-
-    // One drop of all the rows on the Pack page, as the window does it.
-    pack::TrackPage page;
-    std::vector<std::size_t> all(rows.size());
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-    pack::AddFilesToPackList(page, pack::FileListSource{rows, all, {}, {}});
     const bool performersDiffer = pack::CueDefaults(page.header, page.cues, true);
 
     std::string error;

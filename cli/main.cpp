@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
 
     quilto::cli::AddInfoCommand(app, context);
     quilto::cli::AddCueCommand(app, context);
+    quilto::cli::AddPackCommand(app, context);
 
     try {
         app.parse(argc, argv);
