@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/CodePageOption.h"
 #include "cli/Commands.h"
 #include "cli/PackPageFromFiles.h"
 #include "core/Progress.h"
@@ -216,14 +217,7 @@ void AddPackCommand(CLI::App& app, CommandContext& context) {
     cmd->add_option("--entire", o->entire, "cut the one FILE by this cue sheet (pack)")->type_name("CUEFILE");
     cmd->add_flag("--plain-offsets", o->plainOffsets, "store the track offsets as plain 32-bit numbers (pack)");
     cmd->add_flag("-v,--verbose", o->verbose, "print each track's name and bytes");
-    cmd->add_option("--code-page", o->codePage, "code page of tags and stored names (default CP932)")
-        ->type_name("NAME")
-        ->check(CLI::Validator(
-            [](std::string& name) {
-                if (core::IsKnownCodePage(name)) return std::string();
-                return "unknown code page " + name + " (an iconv name such as CP932 or CP1252)";
-            },
-            "", "code page"));
+    AddCodePageOption(*cmd, o->codePage, "code page of tags and stored names (default CP932)");
     cmd->add_option("FILE", o->files, "MP3 files, one track each")->type_name("")->required();
     cmd->callback([o, album, performer, title, artist, &context] {
         o->albumGiven = album->count() > 0;
