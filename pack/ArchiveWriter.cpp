@@ -66,4 +66,22 @@ ArchiveError CopyMember(ArchiveSink& sink, const MemberSource& data, MemberCheck
     return ArchiveError::None;
 }
 
+MemberScan StreamMember(ArchiveSink& sink, const MemberSource& data, MemberChecksum kind) {
+    MemberScan scan;
+    std::uint64_t count = 0;
+    bool writeFailed = false;
+    const bool read = data.read([&](core::ByteView chunk) {
+        scan.checksum = Update(kind, scan.checksum, chunk);
+        count += chunk.size();
+        if (!sink.write(chunk)) writeFailed = true;
+        return !writeFailed;
+    });
+    if (writeFailed) {
+        scan.error = ArchiveError::WriteFailed;
+    } else if (!read || count != data.size()) {
+        scan.error = ArchiveError::ReadFailed;
+    }
+    return scan;
+}
+
 }  // namespace quilto::pack

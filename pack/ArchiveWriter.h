@@ -6,6 +6,11 @@
 // directory and end record; LZH: the single 0x00 end byte). A refused call
 // (empty name, a size or offset beyond 32 bits, too many members) writes
 // nothing.
+//
+// Over a sink that can patch (ArchiveSink::canPatch) a member is read once:
+// header with a placeholder checksum, data, then the checksum written into
+// the header. A failure after the header leaves a partial member behind; the
+// caller discards the output, as after any failed write.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +64,8 @@ inline ArchiveError WriteArchiveMember(ArchiveWriter& writer, ArchiveSink& sink,
 }
 
 // Shared by the writers: a checksum over a member's data and the copy that
-// checks the same data arrives again.
+// checks the same data arrives again (two passes), or the copy that sums as
+// it goes (one pass).
 enum class MemberChecksum { Crc16, Crc32 };
 
 struct MemberScan {
@@ -73,5 +79,9 @@ MemberScan ScanMember(const MemberSource& data, MemberChecksum kind);
 // Writes the data to the sink; DataChanged when its length or checksum is no
 // longer the one already written in the header.
 ArchiveError CopyMember(ArchiveSink& sink, const MemberSource& data, MemberChecksum kind, std::uint32_t checksum);
+
+// Writes the data to the sink once and sums it on the way; ReadFailed when it
+// gives other than size() bytes.
+MemberScan StreamMember(ArchiveSink& sink, const MemberSource& data, MemberChecksum kind);
 
 }  // namespace quilto::pack

@@ -13,6 +13,8 @@ constexpr std::uint8_t kAttribute = 0x20;
 constexpr std::uint8_t kHeaderLevel = 2;
 constexpr std::uint8_t kOsMsDos = 'M';
 constexpr std::uint8_t kFileNameHeader = 1;
+// Of the CRC-16 in the header: size, method, both sizes, time stamp, attribute, level.
+constexpr std::uint64_t kCrcOffset = 21;
 
 }  // namespace
 
@@ -25,8 +27,13 @@ ArchiveError LzhWriter::writeMember(ArchiveSink& sink, std::string_view name, st
     const std::uint64_t size = data.size();
     if (size > kMaxArchiveField) return ArchiveError::TooLarge;
 
-    const MemberScan scan = ScanMember(data, MemberChecksum::Crc16);
-    if (scan.error != ArchiveError::None) return scan.error;
+    // Two passes only over a sink that cannot go back to the header.
+    const bool onePass = sink.canPatch();
+    MemberScan scan;
+    if (!onePass) {
+        scan = ScanMember(data, MemberChecksum::Crc16);
+        if (scan.error != ArchiveError::None) return scan.error;
+    }
 
     // A header size with a low byte of 0 is raised by one and padded; readers
     // of this format take such a size byte for the end of the archive.
@@ -54,8 +61,14 @@ ArchiveError LzhWriter::writeMember(ArchiveSink& sink, std::string_view name, st
     PutLe16(header, 0);  // end of the extended header chain
     if (pad) header.push_back(0x00);
 
+    const std::uint64_t headerAt = sink.position();
     if (!sink.write(header)) return ArchiveError::WriteFailed;
-    return CopyMember(sink, data, MemberChecksum::Crc16, scan.checksum);
+    if (!onePass) return CopyMember(sink, data, MemberChecksum::Crc16, scan.checksum);
+    scan = StreamMember(sink, data, MemberChecksum::Crc16);
+    if (scan.error != ArchiveError::None) return scan.error;
+    core::Bytes crc;
+    PutLe16(crc, scan.checksum);
+    return sink.patch(headerAt + kCrcOffset, crc) ? ArchiveError::None : ArchiveError::WriteFailed;
 }
 
 ArchiveError LzhWriter::finish(ArchiveSink& sink) {

@@ -1,6 +1,7 @@
-// The data of one archive member, handed out in chunks. The writers read it
-// twice: once for the checksum that precedes the data in the header, once to
-// copy it, so a member never has to sit in memory whole.
+// The data of one archive member, handed out in chunks, so a member never has
+// to sit in memory whole. The writers read it once when their sink can patch
+// the header's checksum afterwards, else twice: once for the checksum that
+// precedes the data in the header, once to copy it.
 #pragma once
 
 #include <cstddef>

@@ -464,30 +464,12 @@ bool BuildFrame(const TrackPage& page, const PackRun& run, const Plan& plan, Fra
 
 enum class CopyResult { Ok, Cancelled, ReadFailed, WriteFailed };
 
-// Archive writers go over a member twice (checksum, then copy): a member up
-// to this size is read into memory once, larger ones are read from the file
-// twice. The chunks handed to the writer stay in the processor's cache
-// between checksum and write.
-constexpr std::uint64_t kMaxBufferedMember = 64 << 20;
+// Archive members are read once, in chunks small enough to stay in the
+// processor's cache between the checksum and the write.
 constexpr std::size_t kArchiveChunkSize = 256 << 10;
 
-class BufferedMember final : public MemberSource {
-public:
-    explicit BufferedMember(core::ByteView data) : data_(data) {}
-    std::uint64_t size() const override { return data_.size(); }
-    bool read(const Consumer& consume) const override {
-        for (std::size_t at = 0; at < data_.size(); at += kArchiveChunkSize) {
-            if (!consume(data_.subspan(at, std::min(kArchiveChunkSize, data_.size() - at)))) return false;
-        }
-        return true;
-    }
-    bool unchanging() const override { return true; }
-
-private:
-    core::ByteView data_;
-};
-
-// The archive writers' sink over the output; a Cancel stops it between chunks.
+// The archive writers' sink over the output; a Cancel stops it between
+// chunks. It patches by seeking back and returning to the end.
 class OutputSink final : public ArchiveSink {
 public:
     OutputSink(OutputFile& out, std::uint64_t position, core::Progress& progress, core::ProgressPacer& pacer)
@@ -507,6 +489,15 @@ public:
         return true;
     }
     std::uint64_t position() const override { return position_; }
+    bool canPatch() const override { return true; }
+    bool patch(std::uint64_t at, core::ByteView bytes) override {
+        if (at > position_ || bytes.size() > position_ - at || !out_.seek(at) || !out_.write(bytes) ||
+            !out_.seek(position_)) {
+            failed_ = true;
+            return false;
+        }
+        return true;
+    }
     bool cancelled() const { return cancelled_; }
     bool failed() const { return failed_; }
 
@@ -518,21 +509,6 @@ private:
     bool cancelled_ = false;
     bool failed_ = false;
 };
-
-// Reads a region into memory at `into`, in chunks between which Cancel is heard.
-CopyResult ReadRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, std::uint8_t* into,
-                      core::Progress& progress, core::ProgressPacer& pacer) {
-    while (length > 0) {
-        pacer.step();
-        if (progress.cancelRequested()) return CopyResult::Cancelled;
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunkSize));
-        if (in.readAt(offset, into, n) != n) return CopyResult::ReadFailed;
-        into += n;
-        offset += n;
-        length -= n;
-    }
-    return CopyResult::Ok;
-}
 
 CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, OutputFile& out,
                       core::Bytes& buffer, core::Progress& progress, core::ProgressPacer& pacer) {
@@ -592,26 +568,8 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
         if (in->size() != plan.sourceSizes[i]) return Fail("The size of " + path + " has changed during the run");
 
         if (archive) {
-            const std::uint64_t size = item.tagBytes + item.dataBytes;
-            std::optional<BufferedMember> buffered;
-            std::optional<FileRegionsSource> regions;
-            if (size <= kMaxBufferedMember) {
-                if (buffer.size() < size) buffer.resize(static_cast<std::size_t>(size));
-                CopyResult read = ReadRegion(*in, item.start, item.tagBytes, buffer.data(), progress, pacer);
-                if (read == CopyResult::Ok) {
-                    read = ReadRegion(*in, item.dataStart, item.dataBytes, buffer.data() + item.tagBytes, progress,
-                                      pacer);
-                }
-                if (read == CopyResult::Cancelled) return {Status::Cancelled, {}};
-                if (read != CopyResult::Ok) return Fail("Cannot read " + path);
-                buffered.emplace(core::ByteView(buffer.data(), static_cast<std::size_t>(size)));
-            } else {
-                regions.emplace(*in,
-                                std::vector<FileRegionsSource::Region>{{item.start, item.tagBytes},
-                                                                       {item.dataStart, item.dataBytes}},
-                                kArchiveChunkSize, &buffer);
-            }
-            const MemberSource& data = buffered ? static_cast<const MemberSource&>(*buffered) : *regions;
+            const FileRegionsSource data(
+                *in, {{item.start, item.tagBytes}, {item.dataStart, item.dataBytes}}, kArchiveChunkSize, &buffer);
             const ArchiveError e = WriteArchiveMember(*archive, *sink, item.fileName, plan.dates[i], data);
             if (sink->cancelled()) return {Status::Cancelled, {}};
             if (e == ArchiveError::WriteFailed || sink->failed()) return Fail(WriteErrorText(out.lastError()));

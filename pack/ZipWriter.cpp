@@ -10,6 +10,8 @@ namespace {
 constexpr std::uint32_t kVersionNeeded = 10;
 constexpr std::uint8_t kVersionMadeBy = 23;
 constexpr std::uint8_t kHostByte = 11;
+// Of the CRC-32 in the local header: signature, version, flags, method, time, date.
+constexpr std::uint64_t kZipCrcOffset = 14;
 
 // The fields local and central headers share from "version needed" to
 // "extra length": flags 0 (no UTF-8 flag: names are code page bytes),
@@ -53,8 +55,13 @@ ArchiveError ZipWriter::writeMember(ArchiveSink& sink, std::string_view name, st
         return ArchiveError::TooLarge;
     }
 
-    const MemberScan scan = ScanMember(data, MemberChecksum::Crc32);
-    if (scan.error != ArchiveError::None) return scan.error;
+    // Two passes only over a sink that cannot go back to the header.
+    const bool onePass = sink.canPatch();
+    MemberScan scan;
+    if (!onePass) {
+        scan = ScanMember(data, MemberChecksum::Crc32);
+        if (scan.error != ArchiveError::None) return scan.error;
+    }
 
     Member member{std::move(bytes), NormalizeDosDateTime(dosDateTime), scan.checksum, static_cast<std::uint32_t>(size),
                   static_cast<std::uint32_t>(offset)};
@@ -63,9 +70,17 @@ ArchiveError ZipWriter::writeMember(ArchiveSink& sink, std::string_view name, st
     PutLe32(header, kZipLocalSignature);
     PutCommonFields(header, member.dosDateTime, member.crc32, member.size, member.name.size());
     header.insert(header.end(), member.name.begin(), member.name.end());
+    const std::uint64_t headerAt = sink.position();
     if (!WriteBytes(sink, header)) return ArchiveError::WriteFailed;
-    if (const ArchiveError error = CopyMember(sink, data, MemberChecksum::Crc32, member.crc32);
-        error != ArchiveError::None) {
+    if (onePass) {
+        scan = StreamMember(sink, data, MemberChecksum::Crc32);
+        if (scan.error != ArchiveError::None) return scan.error;
+        member.crc32 = scan.checksum;
+        core::Bytes crc;
+        PutLe32(crc, member.crc32);
+        if (!sink.patch(headerAt + kZipCrcOffset, crc)) return ArchiveError::WriteFailed;
+    } else if (const ArchiveError error = CopyMember(sink, data, MemberChecksum::Crc32, member.crc32);
+               error != ArchiveError::None) {
         return error;
     }
     members_.push_back(std::move(member));
