@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Archive, Checksums,
                          ::testing::Values(ChecksumCase{"", 0x0000, 0x00000000},
                                            ChecksumCase{"abc", 0x9738, 0x352441C2},
                                            ChecksumCase{"123456789", 0xBB3D, 0xCBF43926},
-                                           // Long enough for the eight-byte steps, with every tail length.
+                                           // Long enough for the sixteen-byte steps, with every tail length.
                                            ChecksumCase{[] {
                                                             std::string text;
                                                             for (int i = 0; i < 7; ++i) {

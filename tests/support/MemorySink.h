@@ -1,7 +1,10 @@
-// An archive sink over a byte buffer for tests: can start at any position
-// and can be told to refuse writes past a byte count.
+// An archive sink over a byte buffer for tests: can start at any position,
+// can be told to refuse writes past a byte count, and patches earlier bytes
+// only when made patchable (else the writers take their two-pass path).
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -23,9 +26,22 @@ public:
         return true;
     }
     std::uint64_t position() const override { return origin_ + bytes.size(); }
+    bool canPatch() const override { return patchable; }
+    bool patch(std::uint64_t at, core::ByteView data) override {
+        if (!patchable || refusePatch || at < origin_ || at - origin_ > bytes.size() ||
+            data.size() > bytes.size() - (at - origin_)) {
+            return false;
+        }
+        std::copy(data.begin(), data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at - origin_));
+        ++patches;
+        return true;
+    }
 
     core::Bytes bytes;
     std::size_t capacity = std::numeric_limits<std::size_t>::max();
+    bool patchable = false;
+    bool refusePatch = false;
+    int patches = 0;
 
 private:
     std::uint64_t origin_;
