@@ -1,7 +1,9 @@
 // Packing 20 files of about 3 MB in each format, timed side by side with
 // `cat` of the same files into one file (and `cat` followed by `sync` of that
-// file, since the pack writer flushes its output before renaming it). The
-// commands alternate round by round; medians are printed.
+// file, since the pack writer flushes its output before renaming it); then
+// one 60-minute file cut by a cue list of 20 rows ("Entire") in each format
+// against `cat` of that file. The commands alternate round by round; medians
+// are printed.
 //
 // usage: pack_writer_bench [ROUNDS]   (default 15)
 #include <sys/wait.h>
@@ -29,6 +31,8 @@ namespace fs = std::filesystem;
 constexpr int kFiles = 20;
 constexpr std::uint64_t kSeconds = 190;  // 128 kbps: about 3 MB each
 constexpr unsigned kBitRate128 = 9;
+constexpr std::uint64_t kLongSeconds = 60 * 60;
+constexpr int kCueRows = 20;
 
 struct Source {
     std::string path;
@@ -46,6 +50,59 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+struct Command {
+    std::string name;
+    std::function<bool()> run;
+};
+
+bool Pack(const pack::TrackPage& page, pack::PackFormat format, const std::string& path, bool byCueList) {
+    pack::PackRun run;
+    run.choices.options.format = format;
+    run.choices.options.removeXing = false;
+    run.choices.entire = byCueList;
+    run.choices.title = "Bench";
+    run.cueSheetLines = {"TITLE \"Bench\""};
+    run.outputPath = path;
+    core::NoProgress progress;
+    const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
+    if (outcome.status != pack::PackOutcome::Status::Written) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), outcome.message.c_str());
+        return false;
+    }
+    return true;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Warms the cache, then runs the commands in rotating order and prints
+// medians; the first two are cat and cat+sync.
+bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
+    for (const Command& command : commands) {
+        if (!command.run()) return false;
+    }
+    std::map<std::string, std::vector<double>> times;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < commands.size(); ++k) {
+            const Command& command = commands[(k + static_cast<std::size_t>(round)) % commands.size()];
+            const auto start = std::chrono::steady_clock::now();
+            if (!command.run()) return false;
+            times[command.name].push_back(Milliseconds(std::chrono::steady_clock::now() - start));
+        }
+    }
+    const double cat = Median(times[commands[0].name]);
+    const double catSync = Median(times[commands[1].name]);
+    std::printf("%d rounds in rotating order, median wall time:\n", rounds);
+    for (const Command& command : commands) {
+        const double m = Median(times[command.name]);
+        std::printf("  %-13s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
+                    static_cast<double>(bytes) / m / 1e6, m / cat, m / catSync);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +115,7 @@ int main(int argc, char** argv) {
     bench::Random random(20);
     std::vector<Source> sources;
     pack::TrackPage page;
+    pack::TrackPage entire;
     page.header.title = "Bench";
     page.header.kbps = "128";
     page.header.hz = "44100";
@@ -85,10 +143,6 @@ int main(int argc, char** argv) {
     std::printf("%d files, %.1f MB, output in %s\n", kFiles, static_cast<double>(total) / 1e6, out.c_str());
 
     const std::string catTarget = (out / "cat.mp3").string();
-    struct Command {
-        std::string name;
-        std::function<bool()> run;
-    };
     std::vector<Command> commands;
     commands.push_back({"cat", [&] { return Shell("cat" + catList + " > " + Quote(catTarget)) == 0; }});
     commands.push_back({"cat+sync", [&] {
@@ -99,46 +153,51 @@ int main(int argc, char** argv) {
         {"Lha", pack::PackFormat::Lha},   {"Zip", pack::PackFormat::Zip}};
     for (const auto& [name, format] : formats) {
         commands.push_back({name, [&, format = format, name = std::string(name)] {
-                                pack::PackRun run;
-                                run.choices.options.format = format;
-                                run.choices.options.removeXing = false;
-                                run.choices.title = "Bench";
-                                run.cueSheetLines = {"TITLE \"Bench\""};
-                                run.outputPath = (out / (name + ".mp3")).string();
-                                core::NoProgress progress;
-                                const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
-                                if (outcome.status != pack::PackOutcome::Status::Written) {
-                                    std::fprintf(stderr, "%s: %s\n", name.c_str(), outcome.message.c_str());
-                                    return false;
-                                }
-                                return true;
+                                return Pack(page, format, (out / (name + ".mp3")).string(), false);
                             }});
     }
 
-    // Warm the cache.
-    for (const Command& command : commands) {
-        if (!command.run()) return 1;
-    }
-    std::map<std::string, std::vector<double>> times;
-    for (int round = 0; round < rounds; ++round) {
-        for (std::size_t k = 0; k < commands.size(); ++k) {
-            const Command& command = commands[(k + static_cast<std::size_t>(round)) % commands.size()];
-            const auto start = std::chrono::steady_clock::now();
-            if (!command.run()) return 1;
-            times[command.name].push_back(Milliseconds(std::chrono::steady_clock::now() - start));
+    if (!TimeCommands(commands, rounds, total)) return 1;
+
+    // One long file cut at the cue list's index times.
+    const std::string longPath = (folder / "60 min.mp3").string();
+    {
+        const bench::SyntheticFile file = bench::MakeCbrFile(kLongSeconds, kBitRate128, true, random);
+        bench::WriteIfMissing(longPath, file.bytes);
+        pack::TrackRow row;
+        row.sourcePath = longPath;
+        row.fileName = longPath;
+        row.tag = "v1v2";
+        row.mode = "Stereo";
+        row.frameCount = file.audioFrames;
+        row.xingBytes = 417;
+        row.bitStreamBytes = file.bytes.size() - file.tagLength - 128;
+        row.span = {0, file.bytes.size(), 0};
+        entire.tracks = {row};
+        entire.header = page.header;
+        entire.header.frameCount = file.audioFrames;
+        for (int i = 0; i < kCueRows; ++i) {
+            const std::uint64_t start = kLongSeconds * static_cast<std::uint64_t>(i) / kCueRows;
+            char index[16];
+            std::snprintf(index, sizeof index, "%02llu:%02llu:00", static_cast<unsigned long long>(start / 60),
+                          static_cast<unsigned long long>(start % 60));
+            entire.cues.push_back({"", std::to_string(i + 1), "Part " + std::to_string(i + 1), "Bench", index});
         }
+        total = file.bytes.size();
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    };
-    const double cat = median(times["cat"]);
-    const double catSync = median(times["cat+sync"]);
-    std::printf("%d rounds in rotating order, median wall time:\n", rounds);
-    for (const Command& command : commands) {
-        const double m = median(times[command.name]);
-        std::printf("  %-9s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
-                    static_cast<double>(total) / m / 1e6, m / cat, m / catSync);
+    std::printf("\nEntire: one %llu-minute file, %.1f MB, cut into %d tracks\n",
+                static_cast<unsigned long long>(kLongSeconds / 60), static_cast<double>(total) / 1e6, kCueRows);
+    std::vector<Command> cut;
+    cut.push_back({"cat", [&] { return Shell("cat " + Quote(longPath) + " > " + Quote(catTarget)) == 0; }});
+    cut.push_back({"cat+sync", [&] {
+                       return Shell("cat " + Quote(longPath) + " > " + Quote(catTarget) + " && sync " +
+                                    Quote(catTarget)) == 0;
+                   }});
+    for (const auto& [name, format] : formats) {
+        cut.push_back({std::string("Entire ") + name, [&, format = format, name = std::string(name)] {
+                           return Pack(entire, format, (out / ("entire-" + name + ".mp3")).string(), true);
+                       }});
     }
+    if (!TimeCommands(cut, rounds, total)) return 1;
     return 0;
 }
