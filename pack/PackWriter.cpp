@@ -499,8 +499,9 @@ bool BuildFrame(const TrackPage& page, const PackRun& run, const Plan& plan, Fra
 enum class CopyResult { Ok, Cancelled, ReadFailed, WriteFailed };
 
 // Archive members are read once, in chunks small enough to stay in the
-// processor's cache between the checksum and the write.
-constexpr std::size_t kArchiveChunkSize = 256 << 10;
+// second-level cache between the checksum and the write (256 KiB measured no
+// faster: more system calls).
+constexpr std::size_t kArchiveChunkSize = 1 << 20;
 
 // The archive writers' sink over the output; a Cancel stops it between
 // chunks. It patches by seeking back and returning to the end.
