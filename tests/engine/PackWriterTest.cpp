@@ -171,11 +171,12 @@ private:
     mutable int left_;
 };
 
-// An output on disk whose k-th write (or its close) fails as a full disk would.
+// An output on disk whose k-th write (or its close) fails as a full disk
+// would, or whose k-th seek fails as on a pipe.
 class FailingOutput final : public OutputFile {
 public:
-    FailingOutput(DiskOutputFile file, int failingWrite, bool failClose)
-        : file_(std::move(file)), failingWrite_(failingWrite), failClose_(failClose) {}
+    FailingOutput(DiskOutputFile file, int failingWrite, bool failClose, int failingSeek = 0)
+        : file_(std::move(file)), failingWrite_(failingWrite), failClose_(failClose), failingSeek_(failingSeek) {}
     bool write(const void* data, std::size_t n) override {
         if (++writes_ == failingWrite_) {
             lastError_ = ENOSPC;
@@ -184,7 +185,13 @@ public:
         return file_.write(data, n);
     }
     std::optional<std::uint64_t> tell() override { return file_.tell(); }
-    bool seek(std::uint64_t position) override { return file_.seek(position); }
+    bool seek(std::uint64_t position) override {
+        if (++seeks_ == failingSeek_) {
+            lastError_ = ESPIPE;
+            return false;
+        }
+        return file_.seek(position);
+    }
     bool close() override {
         const bool ok = file_.close();
         if (failClose_) lastError_ = EIO;
@@ -197,6 +204,8 @@ private:
     int writes_ = 0;
     int failingWrite_;
     bool failClose_;
+    int failingSeek_;
+    int seeks_ = 0;
 };
 
 OutputFactory Failing(int failingWrite, bool failClose = false) {
@@ -204,6 +213,14 @@ OutputFactory Failing(int failingWrite, bool failClose = false) {
         std::optional<DiskOutputFile> file = DiskOutputFile::CreateNew(path, &error);
         if (!file) return nullptr;
         return std::make_unique<FailingOutput>(std::move(*file), failingWrite, failClose);
+    };
+}
+
+OutputFactory FailingSeek(int failingSeek) {
+    return [=](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
+        std::optional<DiskOutputFile> file = DiskOutputFile::CreateNew(path, &error);
+        if (!file) return nullptr;
+        return std::make_unique<FailingOutput>(std::move(*file), 0, false, failingSeek);
     };
 }
 
@@ -550,6 +567,22 @@ TEST_P(PackWriterFaultTest, EveryFailedWriteLeavesTheFilesAsTheyWere) {
             return outcome;
         },
         Status::Failed);
+}
+
+// Archive checksums are written into each header behind its data: a seek
+// there or back that fails is a write error too.
+TEST_P(PackWriterFaultTest, EveryFailedSeekLeavesTheFilesAsTheyWere) {
+    const PackFormat format = GetParam().format;
+    const bool archive = format == PackFormat::Zip || format == PackFormat::Lha;
+    RunToSuccess(
+        [&](int k) {
+            const PackOutcome outcome = SavePacked(*current, Run(), progress, FailingSeek(k + 1));
+            if (outcome.status == Status::Failed) {
+                EXPECT_EQ(outcome.message, "Write Error - " + std::to_string(ESPIPE));
+            }
+            return outcome;
+        },
+        Status::Failed, archive ? 2 : 0);
 }
 
 TEST_P(PackWriterFaultTest, CancelAtEveryPointLeavesTheFilesAsTheyWere) {
