@@ -24,10 +24,15 @@ namespace quilto::edit {
 // the time editor beside it, scaled by the pair's step in cue frames.
 class SpinButton final : public QAbstractSpinBox {
 public:
-    SpinButton(int frames, QWidget* parent, std::function<void(int)> stepped)
+    SpinButton(int frames, QWidget* parent, QWidget* timeEditor, std::function<void(int)> stepped)
         : QAbstractSpinBox(parent), frames_(frames), stepped_(std::move(stepped)) {
         // Taking the focus would make the time editor lose it, which commits.
-        setFocusPolicy(Qt::NoFocus);
+        // Refusing it is not enough: a click then focuses the first ancestor
+        // that takes clicks, the list. Handing the click's focus on to the
+        // time editor, which already has it, leaves the focus where it is.
+        setFocusPolicy(Qt::ClickFocus);
+        lineEdit()->setFocusPolicy(Qt::NoFocus);
+        setFocusProxy(timeEditor);
         setButtonSymbols(QAbstractSpinBox::UpDownArrows);
         setFixedWidth(16);
         hide();
@@ -89,8 +94,8 @@ EditableListView::EditableListView(QWidget* parent) : QTreeView(parent) {
         editor->hide();
         editor->installEventFilter(this);
     }
-    frameSpin_ = new SpinButton(1, host, [this](int frames) { spinTime(frames); });
-    secondSpin_ = new SpinButton(core::kCueFramesPerSecond, host, [this](int frames) { spinTime(frames); });
+    frameSpin_ = new SpinButton(1, host, time_, [this](int frames) { spinTime(frames); });
+    secondSpin_ = new SpinButton(core::kCueFramesPerSecond, host, time_, [this](int frames) { spinTime(frames); });
 
     dragScroll_.setInterval(kDragScrollMs);
     connect(&dragScroll_, &QTimer::timeout, this, [this] {

@@ -206,6 +206,31 @@ TEST_F(EditableList, TimeEditorTakesDigitsOnlyAndSpinsWithinRange) {
     EXPECT_FALSE(seconds->isVisible() || frames->isVisible());
 }
 
+// A mouse press on a spin arrow goes to whatever child lies under it, as a
+// real click does; that must step the time and keep its editor open.
+TEST_F(EditableList, ClickingSpinArrowsStepsTimeAndKeepsEditorOpen) {
+    auto* time = qobject_cast<QLineEdit*>(open(1, kIndex));
+    ASSERT_NE(time, nullptr);
+    const auto spins = spinsLeftToRight();
+    ASSERT_EQ(spins.size(), 2);
+    auto click = [](QAbstractSpinBox* spin, bool up) {
+        const QPoint at(spin->width() / 2, up ? 3 : spin->height() - 4);
+        QWidget* target = spin->childAt(at) != nullptr ? spin->childAt(at) : spin;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(spin, at));
+    };
+    const struct {
+        int spin;
+        bool up;
+        const char* result;
+    } clicks[] = {{0, true, "001:01:00"}, {1, false, "001:00:74"}, {1, true, "001:01:00"}, {0, false, "001:00:00"}};
+    for (const auto& step : clicks) {
+        click(spins[step.spin], step.up);
+        EXPECT_EQ(view->openEditor(), time) << step.result;
+        EXPECT_EQ(time->displayText(), step.result);
+    }
+    EXPECT_EQ(cell(1, kIndex), "01:00:00");
+}
+
 TEST_F(EditableList, DropDownUserItemMeansEmpty) {
     auto* box = qobject_cast<QComboBox*>(open(1, kGenre));
     ASSERT_NE(box, nullptr);
