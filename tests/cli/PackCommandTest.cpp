@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -63,10 +63,13 @@ std::string Slice(const Source& source, bool keepV2, bool keepV1) {
 int Mp3valFrames(const std::string& path, std::string* report = nullptr) {
     const ProcessResult run = RunTool("mp3val", {path});
     if (report) *report = run.out;
-    std::smatch match;
-    static const std::regex frames(R"((\d+) MPEG frames)");
-    if (!std::regex_search(run.out, match, frames)) return -1;
-    return std::stoi(match[1].str());
+    // "... N MPEG frames ..."; std::regex trips a false warning of gcc 12 under the sanitizers.
+    const std::size_t words = run.out.find(" MPEG frames");
+    if (words == std::string::npos) return -1;
+    std::size_t digits = words;
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(run.out[digits - 1]))) --digits;
+    if (digits == words) return -1;
+    return std::stoi(run.out.substr(digits, words - digits));
 }
 
 std::size_t HeadTagBytes(const std::string& file) {
