@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <optional>
