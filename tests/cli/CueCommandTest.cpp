@@ -9,44 +9,22 @@
 #include <vector>
 
 #include "support/RunProcess.h"
+#include "support/ToolRun.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 using quilto::test::ProcessResult;
 using quilto::test::RunProcess;
+using quilto::test::RunCli;
+using quilto::test::RunTool;
+using quilto::test::SplitLines;
 
 const std::string kFixtures = QUILTO_FIXTURE_DIR;
 
-ProcessResult Cli(const std::vector<std::string>& arguments) {
-    std::vector<std::string> words{"env", "LC_ALL=C", QUILTO_CLI_PATH};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    ProcessResult run = RunProcess(words);
-    EXPECT_NE(run.exitCode, 127) << QUILTO_CLI_PATH << " could not be run";
-    return run;
-}
-
-// An independent tool run on what we wrote; one that is not installed fails
-// the test with the reason instead of passing silently.
-ProcessResult Tool(const std::string& program, std::vector<std::string> args) {
-    args.insert(args.begin(), program);
-    ProcessResult run = RunProcess(args);
-    EXPECT_NE(run.exitCode, 127) << program << " could not be run: install it (scripts/install-deps.sh)";
-    return run;
-}
 
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return lines;
-}
+
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,7 +40,7 @@ TEST(CliCue, ExportedSheetReadsInCuetoolsAndBack) {
     const std::string sheet = folder.file("album.cue").string();
     std::vector<std::string> arguments{"cue", "export", "-o", sheet};
     arguments.insert(arguments.end(), kTracks.begin(), kTracks.end());
-    const ProcessResult run = Cli(arguments);
+    const ProcessResult run = RunCli(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
 
@@ -72,23 +50,23 @@ TEST(CliCue, ExportedSheetReadsInCuetoolsAndBack) {
         << bytes;
     EXPECT_NE(bytes.find("FILE \"Mutagen Album.mp3\" MP3\r\n"), std::string::npos) << bytes;
 
-    const ProcessResult print = Tool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", sheet});
+    const ProcessResult print = RunTool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", sheet});
     EXPECT_EQ(print.err, "");
-    EXPECT_EQ(Lines(print.out), (std::vector<std::string>{"3|Mutagen Album|Various", "1|Id3lib Title|Id3lib Artist",
+    EXPECT_EQ(SplitLines(print.out), (std::vector<std::string>{"3|Mutagen Album|Various", "1|Id3lib Title|Id3lib Artist",
                                                           "2|Lame Title|Lame Artist", "3|Mutagen Title|Mutagen Artist"}));
     // Each start is the sum of the lengths before it: 96 frames = 2 s 38/75.
-    const ProcessResult breaks = Tool("cuebreakpoints", {sheet});
+    const ProcessResult breaks = RunTool("cuebreakpoints", {sheet});
     EXPECT_EQ(breaks.err, "");
-    EXPECT_EQ(Lines(breaks.out), (std::vector<std::string>{"0:02.38", "0:05.01"}));
+    EXPECT_EQ(SplitLines(breaks.out), (std::vector<std::string>{"0:02.38", "0:05.01"}));
 
-    const ProcessResult text = Cli({"cue", "import", sheet});
+    const ProcessResult text = RunCli({"cue", "import", sheet});
     ASSERT_EQ(text.exitCode, 0) << text.err;
-    EXPECT_EQ(Lines(text.out), (std::vector<std::string>{"Mutagen Album\tVarious\tMutagen Album.mp3\t\t\t\t00:00:00",
+    EXPECT_EQ(SplitLines(text.out), (std::vector<std::string>{"Mutagen Album\tVarious\tMutagen Album.mp3\t\t\t\t00:00:00",
                                                          "Id3lib Artist\tId3lib Title\t00:00:00",
                                                          "Lame Artist\tLame Title\t00:02:38",
                                                          "Mutagen Artist\tMutagen Title\t00:05:01"}));
 
-    const ProcessResult json = Cli({"cue", "import", "--json", sheet});
+    const ProcessResult json = RunCli({"cue", "import", "--json", sheet});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     for (const char* part : {"\"header\": {", "\"title\": \"Mutagen Album\"", "\"file\": \"Mutagen Album.mp3\"",
                              "\"time\": \"00:00:00\"", "\"cue\": [", "\"index\": \"00:05:01\"",
@@ -100,7 +78,7 @@ TEST(CliCue, ExportedSheetReadsInCuetoolsAndBack) {
 TEST(CliCue, OnePerformerNamesTheFile) {
     quilto::test::TempFolder folder;
     const std::string sheet = folder.file("one.cue").string();
-    const ProcessResult run = Cli({"cue", "export", "-o", sheet, kTracks[1], kTracks[1]});
+    const ProcessResult run = RunCli({"cue", "export", "-o", sheet, kTracks[1], kTracks[1]});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string bytes = ReadFile(sheet);
     EXPECT_NE(bytes.find("PERFORMER \"Lame Artist\"\r\nREM"), std::string::npos) << bytes;
@@ -131,7 +109,7 @@ TEST_P(CliCueFailures, StatusMessageAndSheet) {
         if (argument.starts_with("@")) argument = folder.path() + argument.substr(1);
         arguments.push_back(argument);
     }
-    const ProcessResult run = Cli(arguments);
+    const ProcessResult run = RunCli(arguments);
     EXPECT_EQ(run.exitCode, c.status) << run.err;
     EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
     EXPECT_EQ(std::filesystem::exists(folder.file("out.cue")), c.sheetWritten);

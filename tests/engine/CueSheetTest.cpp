@@ -10,6 +10,7 @@
 
 #include "pack/CueSheet.h"
 #include "support/RunProcess.h"
+#include "support/ToolRun.h"
 #include "support/TempFolder.h"
 
 using namespace quilto;
@@ -401,27 +402,10 @@ TEST(CueSheet, ImportReplacesTheCuePartAndRecomputes) {
 
 // --- an independent reader ---------------------------------------------------------
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return lines;
-}
 
 // An independent tool run on what we wrote; one that is not installed fails
 // the test with the reason instead of passing silently.
-test::ProcessResult Tool(const std::string& program, std::vector<std::string> args) {
-    args.insert(args.begin(), program);
-    test::ProcessResult run = test::RunProcess(args);
-    EXPECT_NE(run.exitCode, 127) << program << " could not be run: install it (scripts/install-deps.sh)";
-    return run;
-}
-
+test::
 struct ToolCase {
     const char* name;
     bool differ;
@@ -443,7 +427,7 @@ TEST_P(CueTools, ReadOurSheet) {
     std::string error;
     ASSERT_TRUE(pack::SaveCueSheetFile(path, lines, error)) << error;
 
-    const test::ProcessResult print = Tool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", path});
+    const test::ProcessResult print = test::RunTool("cueprint", {"-d", "%N|%T|%P\n", "-t", "%n|%t|%p\n", path});
     EXPECT_EQ(print.exitCode, 0);
     EXPECT_EQ(print.err, "");
     std::vector<std::string> expected{"3|Album Name|" + header.performer};
@@ -451,12 +435,12 @@ TEST_P(CueTools, ReadOurSheet) {
         // Without track PERFORMER lines the tool shows no track performer.
         expected.push_back(std::to_string(i + 1) + "|" + cues[i].title + "|" + (c.differ ? cues[i].performer : ""));
     }
-    EXPECT_EQ(SplitLines(print.out), expected);
+    EXPECT_EQ(test::SplitLines(print.out), expected);
 
-    const test::ProcessResult breaks = Tool("cuebreakpoints", {path});
+    const test::ProcessResult breaks = test::RunTool("cuebreakpoints", {path});
     EXPECT_EQ(breaks.exitCode, 0);
     EXPECT_EQ(breaks.err, "");
-    EXPECT_EQ(SplitLines(breaks.out), (std::vector<std::string>{"3:20.15", "120:05.74"}));
+    EXPECT_EQ(test::SplitLines(breaks.out), (std::vector<std::string>{"3:20.15", "120:05.74"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(CueSheet, CueTools,

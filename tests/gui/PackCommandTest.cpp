@@ -28,6 +28,7 @@
 #include "pack/OutputFile.h"
 #include "pack/PackOptions.h"
 #include "pack/ui/CueSheetDialogs.h"
+#include "support/MenuLookup.h"
 
 using quilto::app::FormMain;
 using quilto::app::TrackListPage;
@@ -41,19 +42,8 @@ const QString kFixtures = QStringLiteral(QUILTO_FIXTURE_DIR);
 const std::pair<const char*, const char*> kFiles[] = {
     {"cbr128_joint_info.mp3", "a.mp3"}, {"cbr128_stereo_info.mp3", "b.mp3"}, {"tag_mutagen_v23.mp3", "c.mp3"}};
 
-QAction* FindAction(QMenu* menu, const QString& caption) {
-    for (QAction* action : menu->actions()) {
-        if (action->text() == caption) return action;
-    }
-    return nullptr;
-}
-
-QMenu* MainMenu(FormMain& window, const QString& title) {
-    for (QAction* action : window.menuBar()->actions()) {
-        if (action->text() == title) return action->menu();
-    }
-    return nullptr;
-}
+using quilto::test::FindAction;
+using quilto::test::MainMenu;
 
 // Answers as the user would; records what was asked.
 class ScriptedDialogs final : public quilto::app::PackDialogs {

@@ -29,6 +29,7 @@
 #include "core/IniFile.h"
 #include "edit/EditableListView.h"
 #include "pack/ui/CueSheetDialogs.h"
+#include "support/MenuLookup.h"
 
 using quilto::app::CueHeaderModel;
 using quilto::app::CueListModel;
@@ -49,19 +50,8 @@ QString Cell(const QAbstractItemView* view, int row, int column) {
     return view->model()->index(row, column).data().toString();
 }
 
-QAction* FindAction(QMenu* menu, const QString& caption) {
-    for (QAction* action : menu->actions()) {
-        if (action->text() == caption) return action;
-    }
-    return nullptr;
-}
-
-QMenu* MainMenu(FormMain& window, const QString& title) {
-    for (QAction* action : window.menuBar()->actions()) {
-        if (action->text() == title) return action->menu();
-    }
-    return nullptr;
-}
+using quilto::test::FindAction;
+using quilto::test::MainMenu;
 
 // Answers the next file dialog with path (Save or Open); remembers what the
 // dialog proposed first.
