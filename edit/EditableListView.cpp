@@ -254,9 +254,12 @@ void EditableListView::placeEditor() {
     if (openKind_ == CellEditorKind::MultiLine) rect.setHeight(std::max(rect.height(), 3 * rowPitch()));
     open_->setGeometry(rect);
     if (openKind_ == CellEditorKind::Time) {
-        // The second step beside the cell, the frame step to its right.
-        secondSpin_->setGeometry(cell.right() + 1, rect.top(), kSpinWidth, rect.height());
-        frameSpin_->setGeometry(cell.right() + 1 + kSpinWidth, rect.top(), kSpinWidth, rect.height());
+        // The second step beside the cell, the frame step to its right; in a
+        // list narrower than its columns they move left over the editor's end
+        // rather than out of sight.
+        const int spinLeft = std::max(rect.left(), std::min(cell.right() + 1, viewport()->width() - 2 * kSpinWidth));
+        secondSpin_->setGeometry(spinLeft, rect.top(), kSpinWidth, rect.height());
+        frameSpin_->setGeometry(spinLeft + kSpinWidth, rect.top(), kSpinWidth, rect.height());
     }
 }
 

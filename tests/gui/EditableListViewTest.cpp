@@ -231,6 +231,16 @@ TEST_F(EditableList, ClickingSpinArrowsStepsTimeAndKeepsEditorOpen) {
     EXPECT_EQ(cell(1, kIndex), "01:00:00");
 }
 
+TEST_F(EditableList, SpinButtonsStayInsideAListNarrowerThanItsColumns) {
+    view->resize(view->columnViewportPosition(kIndex) + view->columnWidth(kIndex) / 2 + view->frameWidth() * 2,
+                 view->height());
+    QApplication::processEvents();
+    ASSERT_NE(open(1, kIndex), nullptr);
+    for (QAbstractSpinBox* spin : spinsLeftToRight()) {
+        EXPECT_TRUE(view->viewport()->rect().contains(spin->geometry())) << spin->geometry().x();
+    }
+}
+
 TEST_F(EditableList, DropDownUserItemMeansEmpty) {
     auto* box = qobject_cast<QComboBox*>(open(1, kGenre));
     ASSERT_NE(box, nullptr);
