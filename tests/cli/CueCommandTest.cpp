@@ -22,10 +22,6 @@ using quilto::test::SplitLines;
 
 const std::string kFixtures = QUILTO_FIXTURE_DIR;
 
-
-
-
-
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

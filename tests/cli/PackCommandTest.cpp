@@ -32,8 +32,6 @@ using quilto::test::SplitLines;
 
 const std::string kFixtures = QUILTO_FIXTURE_DIR;
 
-
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -64,12 +62,13 @@ int Mp3valFrames(const std::string& path, std::string* report = nullptr) {
     const ProcessResult run = RunTool("mp3val", {path});
     if (report) *report = run.out;
     // "... N MPEG frames ..."; std::regex trips a false warning of gcc 12 under the sanitizers.
-    const std::size_t words = run.out.find(" MPEG frames");
-    if (words == std::string::npos) return -1;
-    std::size_t digits = words;
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(run.out[digits - 1]))) --digits;
-    if (digits == words) return -1;
-    return std::stoi(run.out.substr(digits, words - digits));
+    for (std::size_t words = run.out.find(" MPEG frames"); words != std::string::npos;
+         words = run.out.find(" MPEG frames", words + 1)) {
+        std::size_t digits = words;
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(run.out[digits - 1]))) --digits;
+        if (digits < words) return std::stoi(run.out.substr(digits, words - digits));
+    }
+    return -1;
 }
 
 std::size_t HeadTagBytes(const std::string& file) {
