@@ -142,12 +142,7 @@ void FormMain::storeSettings() {
     w.dir = dir;
     w.store(s.file);
     StoreCueCheck(s.file, s.cueCheck);
-    std::string error;
-    if (!SaveSettings(s.file, s.location, &error)) {
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The settings could not be saved to %1:\n%2")
-                                 .arg(QString::fromStdString(s.location.iniPath()), QString::fromStdString(error)));
-    }
+    SaveSettingsOrWarn(this, s.file, s.location);
 }
 
 }  // namespace quilto::app

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -227,6 +229,14 @@ int LoadCueCheck(const core::IniFile& file) {
 
 void StoreCueCheck(core::IniFile& file, int cueCheck) {
     file.writeInt(kPackOptionSection, "CueCheck", cueCheck == 0 ? 0 : 1);
+}
+
+void SaveSettingsOrWarn(QWidget* owner, const core::IniFile& file, const SettingsLocation& where) {
+    std::string error;
+    if (SaveSettings(file, where, &error)) return;
+    QMessageBox::warning(owner, owner ? owner->windowTitle() : QString(),
+                         QCoreApplication::translate("Settings", "The settings could not be saved to %1:\n%2")
+                             .arg(QString::fromStdString(where.iniPath()), QString::fromStdString(error)));
 }
 
 }  // namespace quilto::app

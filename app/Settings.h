@@ -17,6 +17,8 @@
 #include "core/GenreTable.h"
 #include "core/IniFile.h"
 
+class QWidget;
+
 namespace quilto::app {
 
 inline constexpr std::string_view kSettingsFileName = "Quilto.ini";
@@ -37,6 +39,8 @@ SettingsLocation LocateSettings();
 
 // Creates the folder when needed, then saves safely (core::IniFile::save).
 bool SaveSettings(const core::IniFile& file, const SettingsLocation& where, std::string* error = nullptr);
+// SaveSettings, telling the user in a box over `owner` when it fails.
+void SaveSettingsOrWarn(QWidget* owner, const core::IniFile& file, const SettingsLocation& where);
 
 // ------------------------------------------------------------ section Window
 

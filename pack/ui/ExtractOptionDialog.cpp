@@ -110,13 +110,7 @@ std::optional<ExtractChoices> ExtractOptionDialog::run() {
 
 void ExtractOptionDialog::accept() {
     options().store(settings_.file);
-    std::string error;
-    if (!app::SaveSettings(settings_.file, settings_.location, &error)) {
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The settings could not be saved to %1:\n%2")
-                                 .arg(QString::fromStdString(settings_.location.iniPath()),
-                                      QString::fromStdString(error)));
-    }
+    app::SaveSettingsOrWarn(this, settings_.file, settings_.location);
     QDialog::accept();
 }
 

@@ -243,14 +243,7 @@ std::optional<PackChoices> PackOptionDialog::run() {
 
 void PackOptionDialog::accept() {
     options().store(settings_.file);
-    std::string error;
-    if (!app::SaveSettings(settings_.file, settings_.location, &error)) {
-        // The run can go on with the choices; only remembering them failed.
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The settings could not be saved to %1:\n%2")
-                                 .arg(QString::fromStdString(settings_.location.iniPath()),
-                                      QString::fromStdString(error)));
-    }
+    app::SaveSettingsOrWarn(this, settings_.file, settings_.location);
     QDialog::accept();
 }
 
