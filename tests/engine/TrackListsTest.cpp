@@ -19,7 +19,7 @@ using pack::TrackPage;
 
 namespace {
 
-struct FileSpec {
+struct FileFields {
     std::string name;
     std::uint64_t size = 100000;
     std::uint64_t frames = 0;  // 0: never frame-scanned
@@ -34,25 +34,25 @@ struct FileSpec {
     std::uint32_t headerLength = 0;
 };
 
-core::FileRecord Record(const FileSpec& spec) {
+core::FileRecord Record(const FileFields& fields) {
     core::FileRecord record;
-    record.text(FileColumn::FileName) = spec.name;
-    record.fileSize = spec.size;
-    record.text(FileColumn::FileSize) = core::GroupThousands(spec.size);
-    record.text(FileColumn::Album) = spec.album;
-    record.text(FileColumn::Title) = spec.title;
-    record.text(FileColumn::Artist) = spec.artist;
-    if (spec.frames != 0) {
+    record.text(FileColumn::FileName) = fields.name;
+    record.fileSize = fields.size;
+    record.text(FileColumn::FileSize) = core::GroupThousands(fields.size);
+    record.text(FileColumn::Album) = fields.album;
+    record.text(FileColumn::Title) = fields.title;
+    record.text(FileColumn::Artist) = fields.artist;
+    if (fields.frames != 0) {
         core::StreamInfo& info = record.stream;
-        info.frames = spec.frames;
-        info.otherFrames = spec.otherFrames;
-        info.splitFrames = spec.otherFrames != 0;
-        info.kbps = spec.kbps;
-        info.rateIndex = spec.rateIndex;
-        info.isVbr = spec.vbr;
-        info.streamBytes = spec.size - 1000;
-        info.headerKind = spec.header;
-        info.headerFrameLength = spec.headerLength;
+        info.frames = fields.frames;
+        info.otherFrames = fields.otherFrames;
+        info.splitFrames = fields.otherFrames != 0;
+        info.kbps = fields.kbps;
+        info.rateIndex = fields.rateIndex;
+        info.isVbr = fields.vbr;
+        info.streamBytes = fields.size - 1000;
+        info.headerKind = fields.header;
+        info.headerFrameLength = fields.headerLength;
         const core::StreamColumns columns = core::FormatStreamColumns(info);
         for (std::size_t c = 0; c < core::kStreamColumnCount; ++c) {
             record.texts[static_cast<std::size_t>(FileColumn::Time) + c] = columns.texts[c];
@@ -61,10 +61,10 @@ core::FileRecord Record(const FileSpec& spec) {
     return record;
 }
 
-core::FolderRows Rows(const std::vector<FileSpec>& specs) {
+core::FolderRows Rows(const std::vector<FileFields>& specs) {
     core::FolderRows rows;
     rows.folder = "/music/";
-    for (const FileSpec& spec : specs) rows.append(Record(spec));
+    for (const FileFields& fields : specs) rows.append(Record(fields));
     return rows;
 }
 
@@ -74,7 +74,7 @@ std::vector<std::size_t> All(const core::FolderRows& rows) {
     return all;
 }
 
-TrackPage Dropped(const std::vector<FileSpec>& specs, Page which = Page::Pack) {
+TrackPage Dropped(const std::vector<FileFields>& specs, Page which = Page::Pack) {
     const core::FolderRows rows = Rows(specs);
     TrackPage page;
     page.page = which;
@@ -221,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(TrackLists, XingColumn,
 
 struct TotalsCase {
     const char* name;
-    std::vector<FileSpec> files;
+    std::vector<FileFields> files;
     const char* kbps;
     const char* hz;
 };
@@ -425,7 +425,7 @@ class Move : public ::testing::TestWithParam<MoveCase> {};
 
 TEST_P(Move, TrackRowsMoveAsABlockWithTheirSpans) {
     const MoveCase& c = GetParam();
-    std::vector<FileSpec> files;
+    std::vector<FileFields> files;
     for (char name : std::string("abcde")) files.push_back({.name = std::string(1, name), .size = std::uint64_t(name), .frames = 10});
     TrackPage page = Dropped(files);
     EXPECT_EQ(pack::MoveTrackRows(page, c.rows, c.target), c.moved);
