@@ -198,6 +198,7 @@ void FormMain::savePackedHeld(pack::SaveMode mode) {
         outputFolder = info.absolutePath();
         pack::ui::SetSharedDialogFolder(outputFolder);
         run.outputPath = PathBytes(info.absoluteFilePath());
+        run.replaceExisting = true;  // the save dialog asked before an existing file was chosen
         page.header.file = info.fileName().toStdString();
     }
     target->refresh();

@@ -51,6 +51,7 @@ struct PackCommandOptions {
     int last = 0;
     std::string entire;  // the cue sheet that cuts the one FILE
     bool plainOffsets = false;
+    bool overwrite = false;
     bool verbose = false;
     std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
 };
@@ -135,6 +136,9 @@ int RunPack(PackCommandOptions& o, std::ostream& out, std::ostream& err) {
         if (cuePath == o.output || isEntireSheet || pack::OutputIsASource(page, pack::SaveMode::Create, cuePath)) {
             return Failure(err, cuePath, "the cue sheet would replace a file of the run; nothing written");
         }
+        if (!o.overwrite && fs::exists(fs::symlink_status(cuePath, ignored))) {
+            return Failure(err, cuePath, "exists already; nothing written (--overwrite replaces it)");
+        }
     }
 
     pack::PackRun run;
@@ -145,6 +149,7 @@ int RunPack(PackCommandOptions& o, std::ostream& out, std::ostream& err) {
     }
     run.syncSafe = !o.plainOffsets;
     run.outputPath = o.output;
+    run.replaceExisting = o.overwrite;
 
     core::NoProgress progress;
     const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
@@ -215,6 +220,7 @@ void AddPackCommand(CLI::App& app, CommandContext& context) {
         ->type_name("N")
         ->check(CLI::Range(pack::kSilentCountMin, pack::kSilentCountMax));
     cmd->add_option("--entire", o->entire, "cut the one FILE by this cue sheet (pack)")->type_name("CUEFILE");
+    cmd->add_flag("--overwrite", o->overwrite, "replace OUT when it exists (otherwise refused)");
     cmd->add_flag("--plain-offsets", o->plainOffsets, "store the track offsets as plain 32-bit numbers (pack)");
     cmd->add_flag("-v,--verbose", o->verbose, "print each track's name and bytes");
     AddCodePageOption(*cmd, o->codePage, "code page of tags and stored names (default CP932)");

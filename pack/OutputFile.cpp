@@ -1,6 +1,7 @@
 #include "pack/OutputFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,8 +12,14 @@
 
 namespace quilto::pack {
 
-std::optional<DiskOutputFile> DiskOutputFile::Create(const std::string& path, std::string* error) {
-    return Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, error);
+std::optional<DiskOutputFile> DiskOutputFile::OpenDevice(const std::string& path, std::string* error) {
+    std::optional<DiskOutputFile> file = Open(path, O_WRONLY | O_CLOEXEC, error);
+    struct stat status {};
+    if (file && (::fstat(file->fd_, &status) != 0 || !S_ISCHR(status.st_mode))) {
+        if (error) *error = std::strerror(ENODEV);
+        return std::nullopt;
+    }
+    return file;
 }
 
 std::optional<DiskOutputFile> DiskOutputFile::CreateNew(const std::string& path, std::string* error) {

@@ -36,13 +36,15 @@ protected:
     int lastError_ = 0;
 };
 
-// A file on disk, created (or truncated) for writing.
+// A file on disk, written from its start.
 class DiskOutputFile final : public OutputFile {
 public:
-    static std::optional<DiskOutputFile> Create(const std::string& path, std::string* error = nullptr);
-    // As Create, but fails when the path exists already: for temporary names
-    // beside a target, so that no other file is ever overwritten.
+    // A new file; fails when the path exists already, so that no other file
+    // is ever overwritten (the writers use temporary names beside a target).
     static std::optional<DiskOutputFile> CreateNew(const std::string& path, std::string* error = nullptr);
+    // A character device such as /dev/full; anything else is refused, so no
+    // file's content can be written over in place.
+    static std::optional<DiskOutputFile> OpenDevice(const std::string& path, std::string* error = nullptr);
 
     DiskOutputFile(DiskOutputFile&& other) noexcept;
     DiskOutputFile& operator=(DiskOutputFile&& other) noexcept;

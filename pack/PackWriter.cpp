@@ -727,6 +727,10 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
     // The new file gets the permissions of the file it replaces.
     struct stat replaced {};
     const bool replacing = ::stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+    if (!save && !run.replaceExisting && PathExists(target)) {
+        outcome.message = target + " exists already; nothing was written";
+        return outcome;
+    }
 
     // Save reads the tracks from the backup the original is moved to.
     std::string backup;
@@ -764,7 +768,10 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
         result = Fail("Cannot set the permissions of " + temp + ": " + std::strerror(errno));
     }
     if (result.status == Status::Written) {
-        const bool placed = save ? RenameNoReplace(temp, target) : ::rename(temp.c_str(), target.c_str()) == 0;
+        // Save puts the new file where the original was moved away from;
+        // the other modes replace only a file the user agreed to replace.
+        const bool placed = save || !run.replaceExisting ? RenameNoReplace(temp, target)
+                                                         : ::rename(temp.c_str(), target.c_str()) == 0;
         if (!placed) result = Fail("Cannot rename the new file to " + target + ": " + std::strerror(errno));
     }
     if (result.status != Status::Written) {

@@ -40,6 +40,10 @@ struct PackRun {
     std::string outputPath;
     // Replacements for the characters no stored track name may hold.
     ForbiddenReplacements replacements = kDefaultForbiddenReplacements;
+    // An existing file at outputPath is replaced only when the user said so
+    // (the save dialog's overwrite question, the CLI's --overwrite); otherwise
+    // the run fails before anything is written.
+    bool replaceExisting = false;
 };
 
 struct PackOutcome {

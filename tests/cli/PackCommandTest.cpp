@@ -406,6 +406,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Usage: what the menu command or the dialog would not allow.
         FailureCase{"EmptyTitle", {"-o", "@out.mp3", "%cbr128_stereo_info.mp3"}, 2, "album title"},
+        FailureCase{"ExistingOutputWithoutOverwrite", {"-o", "@noaudio.mp3", "--album", "A", "@src.mp3"}, 1, "exists already"},
+        FailureCase{"ExistingCueSheetWithoutOverwrite", {"-o", "@far.mp3", "--cue", "export", "--album", "A", "@src.mp3"}, 1, "exists already"},
         FailureCase{"EmptyAlbumGiven", {"-o", "@out.mp3", "--album", "", "@src.mp3"}, 2, "album title"},
         FailureCase{"MixedSampleRates",
                     {"-o", "@out.mp3", "--album", "A", "%cbr96_32k_info.mp3", "%cbr128_stereo_info.mp3"},

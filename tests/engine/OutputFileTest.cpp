@@ -38,7 +38,7 @@ TEST(OutputFile, DiskAndMemoryAgreeOnPositions) {
 
     const test::TempFolder folder;
     const std::string path = folder.file("out.bin").string();
-    auto disk = pack::DiskOutputFile::Create(path);
+    auto disk = pack::DiskOutputFile::CreateNew(path);
     ASSERT_TRUE(disk);
     WriteOverwriteAndGap(*disk);
     EXPECT_TRUE(disk->close());
@@ -51,11 +51,11 @@ TEST(OutputFile, DiskAndMemoryAgreeOnPositions) {
 TEST(OutputFile, FailuresCarryTheSystemError) {
     const test::TempFolder folder;
     std::string error;
-    EXPECT_FALSE(pack::DiskOutputFile::Create(folder.file("missing/out.bin").string(), &error));
+    EXPECT_FALSE(pack::DiskOutputFile::CreateNew(folder.file("missing/out.bin").string(), &error));
     EXPECT_FALSE(error.empty());
 
     ASSERT_TRUE(std::filesystem::exists("/dev/full")) << "the test needs /dev/full";
-    auto full = pack::DiskOutputFile::Create("/dev/full");
+    auto full = pack::DiskOutputFile::OpenDevice("/dev/full");
     ASSERT_TRUE(full);
     EXPECT_FALSE(full->write(std::string_view("data")));
     EXPECT_EQ(full->lastError(), ENOSPC);

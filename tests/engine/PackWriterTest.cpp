@@ -402,6 +402,7 @@ TEST_F(PackWriterTest, EntireCutsOneSourceAtTheCueIndexes) {
                     {"", "3", "End", "A/B", "00:01:20"}};
         one.header.hz = "44100";
         PackRun run = MakeRun(PackFormat::Pack, "entire.pac.mp3");
+        run.replaceExisting = true;  // each case writes the same name again
         run.choices.entire = true;
         run.choices.options.removeId3v1 = c.removeId3v1;
         run.choices.options.removeId3v2 = c.removeId3v2;
@@ -628,6 +629,14 @@ TEST_F(PackWriterTest, TheNewFileKeepsThePermissionsOfTheFileItReplaces) {
         PackRun run = MakeRun(PackFormat::Pack, c.mode == SaveMode::Save ? unpack.header.file : name);
         run.mode = c.mode;
         fs::permissions(run.outputPath, c.perms);
+        if (c.mode == SaveMode::SaveAs) {
+            // An existing file is replaced only with the user's consent.
+            const PackOutcome refused = SavePacked(unpack, run, progress);
+            EXPECT_EQ(refused.status, Status::Failed);
+            EXPECT_NE(refused.message.find("exists already"), std::string::npos) << refused.message;
+            EXPECT_EQ(ReadAll(run.outputPath), (Bytes{1, 2, 3}));
+            run.replaceExisting = true;
+        }
         ASSERT_EQ(SavePacked(unpack, run, progress).status, Status::Written);
         EXPECT_EQ(fs::status(run.outputPath).permissions(), c.perms);
     }

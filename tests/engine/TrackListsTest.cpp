@@ -61,10 +61,10 @@ core::FileRecord Record(const FileFields& fields) {
     return record;
 }
 
-core::FolderRows Rows(const std::vector<FileFields>& specs) {
+core::FolderRows Rows(const std::vector<FileFields>& files) {
     core::FolderRows rows;
     rows.folder = "/music/";
-    for (const FileFields& fields : specs) rows.append(Record(fields));
+    for (const FileFields& fields : files) rows.append(Record(fields));
     return rows;
 }
 
@@ -74,8 +74,8 @@ std::vector<std::size_t> All(const core::FolderRows& rows) {
     return all;
 }
 
-TrackPage Dropped(const std::vector<FileFields>& specs, Page which = Page::Pack) {
-    const core::FolderRows rows = Rows(specs);
+TrackPage Dropped(const std::vector<FileFields>& files, Page which = Page::Pack) {
+    const core::FolderRows rows = Rows(files);
     TrackPage page;
     page.page = which;
     pack::AddFilesToPackList(page, pack::FileListSource{rows, All(rows), {}, {}});
