@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/FileRows.h"
+#include "support/FixtureFacts.h"
 #include "support/MpegBuilder.h"
 #include "support/TempFolder.h"
 
@@ -25,19 +26,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // expected.tsv of the fixtures: file -> key -> value.
 std::map<std::string, std::map<std::string, std::string>> LoadExpected() {
-    std::map<std::string, std::map<std::string, std::string>> table;
-    std::ifstream in(std::string(QUILTO_FIXTURE_DIR) + "/expected.tsv");
-    EXPECT_TRUE(in) << "expected.tsv missing";
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string file, key, value;
-        std::getline(fields, file, '\t');
-        std::getline(fields, key, '\t');
-        std::getline(fields, value);
-        table[file][key] = value;
-    }
+    const auto& table = test::ExpectedFacts();
+    EXPECT_FALSE(table.empty()) << "expected.tsv missing";
     return table;
 }
 

@@ -28,6 +28,7 @@
 #include "pack/PackBlock.h"
 #include "pack/PackTrailer.h"
 #include "pack/PackWriter.h"
+#include "support/FixtureFacts.h"
 #include "support/RunProcess.h"
 #include "support/TempFolder.h"
 
@@ -41,24 +42,7 @@ namespace {
 using Status = PackOutcome::Status;
 
 // What the fixtures' generator measured, by file and key.
-const std::map<std::string, std::map<std::string, std::string>>& Expected() {
-    static const auto table = [] {
-        std::map<std::string, std::map<std::string, std::string>> t;
-        std::ifstream in(std::string(QUILTO_FIXTURE_DIR) + "/expected.tsv");
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            std::string file, key, value;
-            std::getline(fields, file, '\t');
-            std::getline(fields, key, '\t');
-            std::getline(fields, value);
-            t[file][key] = value;
-        }
-        return t;
-    }();
-    return table;
-}
+const std::map<std::string, std::map<std::string, std::string>>& Expected() { return test::ExpectedFacts(); }
 
 struct SourceFile {
     std::string name;     // in the test folder, in list order

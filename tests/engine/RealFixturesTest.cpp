@@ -21,6 +21,7 @@
 #include "core/Id3v2Reader.h"
 #include "core/InputFile.h"
 #include "core/NumberText.h"
+#include "support/FixtureFacts.h"
 
 using namespace quilto;
 
@@ -62,23 +63,7 @@ std::string FixturePath(std::string_view name) { return std::string(QUILTO_FIXTU
 
 using Facts = std::map<std::string, std::string>;
 
-// file -> key -> value; empty when expected.tsv is missing.
-const std::map<std::string, Facts>& ExpectedFacts() {
-    static const std::map<std::string, Facts> table = [] {
-        std::map<std::string, Facts> facts;
-        std::ifstream in(FixturePath("expected.tsv"));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            const auto tab1 = line.find('\t');
-            const auto tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-            if (tab2 == std::string::npos) continue;
-            facts[line.substr(0, tab1)][line.substr(tab1 + 1, tab2 - tab1 - 1)] = line.substr(tab2 + 1);
-        }
-        return facts;
-    }();
-    return table;
-}
+using test::ExpectedFacts;
 
 TEST(RealFixtureTable, CoversExactlyTheListedFiles) {
     const auto& table = ExpectedFacts();
