@@ -598,3 +598,41 @@ TEST_F(OpenPackedTest, RowsWithoutAudioShowAsUnreadable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every file of the hostile corpus opened as each packed kind: whatever its
+// bytes claim, the spans stay inside it and the opening comes back.
+TEST(OpenPackedHostile, EveryCorpusFileOpensWithinItsBounds) {
+    const core::GenreTable genres;
+    core::NoProgress quiet;
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(QUILTO_HOSTILE_DIR)) {
+        if (entry.path().extension() != ".mp3") continue;
+        ++files;
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        const std::uint64_t size = fs::file_size(entry.path());
+        const std::optional<PackedFileFacts> read = ReadPackedFileFacts(path, genres);
+        ASSERT_TRUE(read);
+        for (int kind = -1; kind <= 5; ++kind) {
+            PackedFileFacts facts = *read;
+            facts.kind = static_cast<core::ContainerKind>(kind);
+            facts.cueMark = true;
+            TrackPage page;
+            const OpenPackedResult result = OpenPacked(path, facts, page, genres, quiet);
+            EXPECT_EQ(result.status, OpenPackedResult::Status::Opened);
+            EXPECT_LE(result.headTagSize, size);
+            for (const TrackRow& row : page.tracks) {
+                EXPECT_LE(row.span.start, row.span.end);
+                EXPECT_LE(row.span.end, size);
+            }
+            core::FolderRows rows;
+            const PackedRows packed = FillPackedRows(rows, path, facts.kind, genres, quiet);
+            EXPECT_EQ(packed.spans.size(), rows.size());
+        }
+    }
+    EXPECT_GT(files, 50u);
+}
+
+}  // namespace
