@@ -216,7 +216,7 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
         const TrackRow& track = page.tracks[row];
         progress.setPanelText(0, track.fileName);
         progress.setPanelText(1, "(" + std::to_string(k) + "/" + std::to_string(rows.size()) + ")");
-        progress.pump();
+        pacer.step();
 
         const std::string target = Join(*folder, ExtractFileName(track, row, request.replacements));
         if (core::SameFile(target, packedPath)) {
