@@ -427,6 +427,22 @@ TEST_F(ExtractTracksTest, AFailedWriteEndsTheRunAndLeavesNoTemporaryFile) {
     EXPECT_EQ(Listing(out()), std::vector<std::string>{"01 lame.mp3"});
 }
 
+TEST_F(ExtractTracksTest, AFileCutShortWhileReadingIsAReadErrorAndReplacesNothing) {
+    const TrackPage page = Packed(PackFormat::Pack);
+    const std::string target = out() + "/" + kSources[1].first;
+    folder.write("out/" + kSources[1].first, {'o', 'l', 'd'});
+    // The question about the second track is the moment to cut the file
+    // behind the extraction's back.
+    const ExtractOutcome outcome = ExtractTracks(page, Request(out(), false), progress, [&](const std::string&) {
+        fs::resize_file(packedPath(), page.tracks[1].span.start + 100);
+        return ExistingAnswer::Overwrite;
+    });
+    EXPECT_EQ(outcome.status, Status::Failed);
+    EXPECT_EQ(outcome.message.rfind("Read Error - ", 0), 0u) << outcome.message;
+    EXPECT_EQ(ReadAll(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(Listing(out()), (std::vector<std::string>{kSources[0].first, kSources[1].first}));
+}
+
 TEST_F(ExtractTracksTest, CancelBetweenChunksKeepsWhatWasWritten) {
     TrackPage page = Packed(PackFormat::Pack);
     for (int tests = 0; tests < 8; ++tests) {
