@@ -22,6 +22,7 @@ struct CommandContext {
 void AddInfoCommand(CLI::App& app, CommandContext& context);
 void AddCueCommand(CLI::App& app, CommandContext& context);
 void AddPackCommand(CLI::App& app, CommandContext& context);
+void AddExtractCommand(CLI::App& app, CommandContext& context);
 void AddListCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace quilto::cli

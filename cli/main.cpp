@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     quilto::cli::AddInfoCommand(app, context);
     quilto::cli::AddCueCommand(app, context);
     quilto::cli::AddPackCommand(app, context);
+    quilto::cli::AddExtractCommand(app, context);
     quilto::cli::AddListCommand(app, context);
 
     try {

@@ -37,13 +37,15 @@ std::optional<DiskOutputFile> DiskOutputFile::Open(const std::string& path, int 
     return file;
 }
 
-DiskOutputFile::DiskOutputFile(DiskOutputFile&& other) noexcept : OutputFile(other), fd_(std::exchange(other.fd_, -1)) {}
+DiskOutputFile::DiskOutputFile(DiskOutputFile&& other) noexcept
+    : OutputFile(other), fd_(std::exchange(other.fd_, -1)), syncOnClose_(other.syncOnClose_) {}
 
 DiskOutputFile& DiskOutputFile::operator=(DiskOutputFile&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0) ::close(fd_);
         lastError_ = other.lastError_;
         fd_ = std::exchange(other.fd_, -1);
+        syncOnClose_ = other.syncOnClose_;
     }
     return *this;
 }
@@ -102,7 +104,7 @@ bool DiskOutputFile::seek(std::uint64_t position) {
 
 bool DiskOutputFile::close() {
     if (fd_ < 0) return true;
-    bool ok = ::fsync(fd_) == 0;
+    bool ok = !syncOnClose_ || ::fsync(fd_) == 0;
     if (!ok) lastError_ = errno;
     if (::close(std::exchange(fd_, -1)) != 0 && ok) {
         lastError_ = errno;

@@ -60,10 +60,15 @@ public:
     // Flushes to the disk and closes; false when either fails.
     bool close() override;
 
+    // A brand-new file that replaces nothing risks nothing when a crash
+    // loses it, so its writer may skip the flush that close() would do.
+    void setSyncOnClose(bool sync) { syncOnClose_ = sync; }
+
 private:
     DiskOutputFile() = default;
     static std::optional<DiskOutputFile> Open(const std::string& path, int flags, std::string* error);
     int fd_ = -1;
+    bool syncOnClose_ = true;
 };
 
 // Bytes in memory: for content built whole before it goes out, and for tests.
