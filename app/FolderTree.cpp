@@ -143,12 +143,27 @@ void FolderTree::showFolder(const std::string& volumeRoot, const std::string& fo
 }
 
 void FolderTree::addPackedFile(const std::string& fileName, core::ContainerKind kind) {
-    if (!currentFolderNode_) return;
-    const QByteArray folder = NodePath(currentFolderNode_);
-    QTreeWidgetItem* item = addNode(currentFolderNode_, fileName, JoinPath(folder.toStdString(), fileName), NodeImage::PackedFile);
+    QTreeWidgetItem* folderNode = IsPackedFileNode(currentFolderNode_) ? currentFolderNode_->parent() : currentFolderNode_;
+    if (!folderNode) return;
+    const QByteArray folder = NodePath(folderNode);
+    QTreeWidgetItem* item = addNode(folderNode, fileName, JoinPath(folder.toStdString(), fileName), NodeImage::PackedFile);
     item->setData(0, kKindRole, static_cast<int>(kind));
-    sortChildren(currentFolderNode_);
-    currentFolderNode_->setExpanded(true);
+    sortChildren(folderNode);
+    folderNode->setExpanded(true);
+}
+
+bool FolderTree::showPackedFile(const QByteArray& path) {
+    QTreeWidgetItem* folderNode = IsPackedFileNode(currentFolderNode_) ? currentFolderNode_->parent() : currentFolderNode_;
+    if (!folderNode) return false;
+    for (int i = 0; i < folderNode->childCount(); ++i) {
+        QTreeWidgetItem* child = folderNode->child(i);
+        if (!IsPackedFileNode(child) || NodePath(child) != path) continue;
+        currentFolderNode_ = child;
+        setCurrentItem(child);
+        scrollToItem(child);
+        return true;
+    }
+    return false;
 }
 
 void FolderTree::sortChildren(QTreeWidgetItem* parent) {

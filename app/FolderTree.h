@@ -28,6 +28,10 @@ public:
     // Adds a node for a packed file of the current folder.
     void addPackedFile(const std::string& fileName, core::ContainerKind kind);
 
+    // Makes the node of that packed file current: the file list then shows
+    // its tracks. False when the current folder has no such node.
+    bool showPackedFile(const QByteArray& path);
+
     QTreeWidgetItem* currentFolderNode() const { return currentFolderNode_; }
     static QByteArray NodePath(const QTreeWidgetItem* item);  // bytes
     static bool IsPackedFileNode(const QTreeWidgetItem* item);

@@ -129,11 +129,11 @@ void FormMain::buildLayout() {
     id3v1List_ = MakeTagList(pages_, id3v1Model_, listFont);
     id3v2List_ = MakeTagList(pages_, id3v2Model_, listFont);
     // Rows dragged from the file list drop onto the Pack and UnPack pages'
-    // lists; neither takes the tracks of a packed file shown as a folder (the
-    // Pack page will, once those rows carry their spans in the container).
+    // lists; the tracks of a packed file shown as a folder go to the Pack
+    // page only (the UnPack page opens whole files).
     auto fromFileList = [this](const QObject* source) { return source == fileList_ && !packedFileNodeIsCurrent(); };
     packPage_ = new TrackListPage(pack::Page::Pack, pages_);
-    packPage_->setDropHandlers(fromFileList, [this](TrackListPage::Target target) {
+    packPage_->setDropHandlers([this](const QObject* source) { return source == fileList_; }, [this](TrackListPage::Target target) {
         filesDroppedOnPage(PackPage, static_cast<int>(target));
     });
     unpackPage_ = new TrackListPage(pack::Page::UnPack, pages_);
@@ -184,6 +184,7 @@ void FormMain::buildLayout() {
         tree_->setFocus();
     });
     connect(tree_, &FolderTree::folderRequested, this, [this](const QByteArray& path) { scanRawFolder(path.toStdString(), true); });
+    connect(tree_, &FolderTree::packedFileRequested, this, [this](const QByteArray& path) { showPackedFile(path); });
     connect(pages_, &QTabWidget::currentChanged, this, &FormMain::pageChanged);
     connect(fileList_->horizontalHeader(), &QHeaderView::sectionClicked, this, &FormMain::sortByColumn);
     connect(fileList_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {

@@ -94,6 +94,13 @@ public:
     // drop (a pack run): those wait until it has ended.
     bool longWorkRunning() const { return longWork_ > 0; }
 
+    // "Extract" of the UnPack page: the options, the folder, then the tracks.
+    void extractTracks();
+    // The packed file's node becomes current: the file list shows its tracks.
+    void showPackedFile(const QByteArray& path);
+    // The spans of the file-list rows while a packed file's tracks show.
+    const std::vector<pack::TrackSpan>& packedSpans() const { return packedSpans_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -137,8 +144,12 @@ private:
     void runLongWork(const QString& caption, const std::function<void(ProgressWindow&)>& work,
                      const std::function<void()>& finish);
     void runAfterLongWork();
+    // Runs body (dialogs, then runLongWork) with hand-overs and drops held
+    // from its first question on; they run once it ends.
+    void holdLongWork(const std::function<void()>& body);
     // savePacked's dialogs and run, inside its long-work hold.
     void savePackedHeld(pack::SaveMode mode);
+    void extractTracksHeld();
     // Runs step now, or after the long operation that runs now.
     bool deferDuringLongWork(std::function<void()> step);
     void commitEditorsWhenMenusOpen();
@@ -166,6 +177,9 @@ private:
     int longWork_ = 0;
     std::vector<std::function<void()>> afterLongWork_;
     std::unique_ptr<PackDialogs> packDialogs_;
+    // While a packed-file node is current: that file and its rows' spans.
+    std::string packedFilePath_;
+    std::vector<pack::TrackSpan> packedSpans_;
     pack::OutputFactory packOutput_;
 
     DriveSelector* drives_ = nullptr;

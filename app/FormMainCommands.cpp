@@ -113,7 +113,10 @@ void FormMain::buildMenus() {
     InstallMenuKeys(*this);
 }
 
-void FormMain::fileMenuAboutToShow() { frameScanMenu_->setEnabled(!rows_.files.empty()); }
+void FormMain::fileMenuAboutToShow() {
+    // A packed file's tracks were scanned when it was opened.
+    frameScanMenu_->setEnabled(!rows_.files.empty() && !packedFileNodeIsCurrent());
+}
 
 void FormMain::fileListContextMenu(const QPoint& position) {
     refreshSelectionSummary();
@@ -126,8 +129,9 @@ void FormMain::fileListContextMenu(const QPoint& position) {
     if (!packedFileNodeIsCurrent()) {
         QAction* playAction = menu.addAction(QStringLiteral("Play"), this, &FormMain::play);
         menu.setDefaultAction(playAction);
+        // A track inside a packed file is no file of its own to show.
+        menu.addAction(QStringLiteral("Property "), this, &FormMain::showProperties);
     }
-    menu.addAction(QStringLiteral("Property "), this, &FormMain::showProperties);
     menu.exec(fileList_->viewport()->mapToGlobal(position));
 }
 
@@ -159,6 +163,7 @@ bool FormMain::passableToOthers(const std::vector<std::string>& paths) {
 }
 
 void FormMain::showProperties() {
+    if (packedFileNodeIsCurrent()) return;
     const std::vector<int> rows = fileList_->selectedRowsInOrder();
     if (rows.empty()) return;
     const std::string path = rows_.path(static_cast<std::size_t>(rows.front()));
@@ -178,7 +183,7 @@ void FormMain::sortByColumn(int column) {
 }
 
 void FormMain::runFrameScan(core::FrameScanVariant variant) {
-    if (filling_ || longWork_ || rows_.files.empty()) return;
+    if (filling_ || longWork_ || rows_.files.empty() || packedFileNodeIsCurrent()) return;
     syncSelectionToRows();
     ProgressWindow progress(this, QStringLiteral("Frame Scan ..."));
     activeProgress_ = &progress;

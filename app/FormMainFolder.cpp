@@ -69,6 +69,8 @@ void FormMain::scanFolder(const QString& folder, bool refreshNow) {
 
 void FormMain::scanRawFolder(std::string folder, bool refreshNow) {
     if (folder.empty() || folder.back() != '/') folder += '/';
+    packedFilePath_.clear();
+    packedSpans_.clear();
     currentRawFolder_ = folder;
     currentFolder_ = DisplayName(folder);
     const QString& path = currentFolder_;
@@ -142,8 +144,10 @@ void FormMain::selectPendingFile() {
         fileList_->setCurrentIndex(index);
         fileList_->selectRows({static_cast<int>(i)});
         fileList_->scrollTo(index);
-        // Opening the file on the UnPack page arrives with that page.
-        break;
+        refreshSelectionSummary();
+        openPackedOnUnPackPage();
+        refreshStatus();
+        return;
     }
     refreshSelectionSummary();
 }

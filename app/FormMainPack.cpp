@@ -45,7 +45,9 @@ void FormMain::buildPackMenu(QMenu* menu, Page page) {
         };
     };
     if (page == UnPackPage) {
-        AddDisabled(menu, QStringLiteral("Extract"));
+        QAction* extract = menu->addAction(QStringLiteral("Extract"), this, [this] { extractTracks(); });
+        extract->setEnabled(false);
+        connect(menu, &QMenu::aboutToShow, this, [extract, target] { extract->setEnabled(!target->data().tracks.empty()); });
         menu->addSeparator();
     }
     addPackWriterCommands(menu, page);
@@ -100,24 +102,18 @@ void FormMain::filesDroppedOnPage(Page page, int target) {
     edit::CommitOpenCellEditor(this);
     refreshSelectionSummary();
     if (page == PackPage) {
-        // The tracks of a packed file shown as a folder need their spans in
-        // the container, which the file list does not keep yet: no guessing.
-        if (packedFileNodeIsCurrent()) {
-            refreshStatus();
-            return;
-        }
+        // The tracks of a packed file shown as a folder come with their spans.
         pack::FileListSource source{rows_, {}, {}, {}};
+        if (packedFileNodeIsCurrent()) {
+            source.packedFile = packedFilePath_;
+            source.packedSpans = packedSpans_;
+        }
         for (const int row : fileList_->selectedRowsInOrder()) source.selected.push_back(static_cast<std::size_t>(row));
         packPage_->addFiles(static_cast<TrackListPage::Target>(target), source);
-    } else {
+    } else if (!packedFileNodeIsCurrent()) {
         openPackedOnUnPackPage();
     }
     refreshStatus();
-}
-
-void FormMain::openPackedOnUnPackPage() {
-    // Opening the dragged packed file (its cue text, directory and tracks)
-    // comes with the packed-file reader; until then the drop changes nothing.
 }
 
 }  // namespace quilto::app

@@ -132,19 +132,23 @@ bool FormMain::deferDuringLongWork(std::function<void()> step) {
     return true;
 }
 
-void FormMain::savePacked(pack::SaveMode mode) {
-    if (filling_ || longWork_ > 0) return;
-    // From the first dialog on the run refers to the page's lists: a hand-over
-    // meanwhile (which may open another file there) waits for its end.
+void FormMain::holdLongWork(const std::function<void()>& body) {
     ++longWork_;
     bool ended = false;
     ScopeEnd release([this, &ended] {
         if (!ended) --longWork_;
     });
-    savePackedHeld(mode);
+    body();
     ended = true;
     --longWork_;
     runAfterLongWork();
+}
+
+void FormMain::savePacked(pack::SaveMode mode) {
+    if (filling_ || longWork_ > 0) return;
+    // From the first dialog on the run refers to the page's lists: a hand-over
+    // meanwhile (which may open another file there) waits for its end.
+    holdLongWork([this, mode] { savePackedHeld(mode); });
 }
 
 void FormMain::savePackedHeld(pack::SaveMode mode) {

@@ -2,7 +2,9 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
+#include "pack/ui/ExtractOptionDialog.h"
 #include "pack/ui/PackOptionDialog.h"
 
 namespace quilto::app {
@@ -38,12 +40,40 @@ public:
         return pack::ui::ExportCueSheetWithDialog(owner, page, performersDiffer, remLines, folder);
     }
 
-    void showError(QWidget* owner, const QString& message) override {
-        QMessageBox::warning(owner, QStringLiteral("Save Packed MP3"), message);
+    std::optional<pack::ExtractChoices> extractOptions(QWidget* owner, AppSettings& settings,
+                                                       const std::string& folderName) override {
+        pack::ui::ExtractOptionDialog dialog(owner, settings, folderName);
+        return dialog.run();
     }
 
-    void showInformation(QWidget* owner, const QString& message) override {
-        QMessageBox::information(owner, QStringLiteral("Save Packed MP3"), message);
+    QString outputFolder(QWidget* owner, const QString& folder) override {
+        return QFileDialog::getExistingDirectory(owner, QStringLiteral("Output Folder"), folder);
+    }
+
+    pack::ExistingAnswer askExisting(QWidget* owner, const QString& path) override {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Extract"),
+                        QObject::tr("\"%1\" exists already. Overwrite it?").arg(path), QMessageBox::NoButton, owner);
+        QPushButton* overwrite = box.addButton(QObject::tr("Overwrite"), QMessageBox::AcceptRole);
+        QPushButton* skip = box.addButton(QObject::tr("Skip"), QMessageBox::RejectRole);
+        QPushButton* overwriteAll = box.addButton(QObject::tr("Overwrite all"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        // Keeping the file is the answer that loses nothing.
+        box.setDefaultButton(skip);
+        box.setEscapeButton(cancel);
+        box.exec();
+        const QAbstractButton* clicked = box.clickedButton();
+        if (clicked == overwrite) return pack::ExistingAnswer::Overwrite;
+        if (clicked == overwriteAll) return pack::ExistingAnswer::OverwriteAll;
+        if (clicked == skip) return pack::ExistingAnswer::Skip;
+        return pack::ExistingAnswer::Cancel;
+    }
+
+    void showError(QWidget* owner, const QString& message, const QString& caption) override {
+        QMessageBox::warning(owner, caption, message);
+    }
+
+    void showInformation(QWidget* owner, const QString& message, const QString& caption) override {
+        QMessageBox::information(owner, caption, message);
     }
 };
 

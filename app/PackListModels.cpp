@@ -22,6 +22,11 @@ void PageListModel::refresh() {
     endResetModel();
 }
 
+void PageListModel::textsChanged() {
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 QVariant PageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     if (role == Qt::DisplayRole) return caption(section);

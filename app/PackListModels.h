@@ -19,6 +19,8 @@ public:
     PageListModel(pack::TrackPage& page, QObject* parent) : QAbstractTableModel(parent), page_(page) {}
     // After the engine changed the page's rows.
     void refresh();
+    // Every cell's text may have changed; the rows are the same.
+    void textsChanged();
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;

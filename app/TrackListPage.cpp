@@ -100,7 +100,11 @@ void SelectRows(QTreeView& view, const std::vector<std::size_t>& rows) {
         selection.select(view.model()->index(r, 0), view.model()->index(r, last));
     }
     view.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (!rows.empty()) view.setCurrentIndex(view.model()->index(static_cast<int>(rows.front()), 0));
+    // Moving the current row must not narrow the selection to it.
+    if (!rows.empty()) {
+        view.selectionModel()->setCurrentIndex(view.model()->index(static_cast<int>(rows.front()), 0),
+                                               QItemSelectionModel::NoUpdate);
+    }
 }
 
 // Widths from the settings for columns first.. of a view; 0 hides a column.
@@ -273,6 +277,17 @@ void TrackListPage::clearLists(pack::ClearWhat what) {
 }
 
 std::vector<std::size_t> TrackListPage::selectedTrackRows() const { return SelectedRows(*trackList_); }
+
+void TrackListPage::selectTrackRows(const std::vector<std::size_t>& rows) { SelectRows(*trackList_, rows); }
+
+void TrackListPage::showScanning(std::size_t row) {
+    // The rows exist from the first call on; only their texts change later.
+    if (trackModel_->rowCount() != static_cast<int>(page_.tracks.size())) refresh();
+    trackModel_->textsChanged();
+    if (row >= page_.tracks.size()) return;
+    SelectRows(*trackList_, {row});
+    trackList_->scrollTo(trackModel_->index(static_cast<int>(row), 0));
+}
 
 void TrackListPage::setOptionWord(std::uint32_t word, std::string source) {
     optionWord_ = word;

@@ -63,6 +63,10 @@ public:
 
     // The selected track-list rows, ascending.
     std::vector<std::size_t> selectedTrackRows() const;
+    void selectTrackRows(const std::vector<std::size_t>& rows);
+    // While the tracks are frame-scanned one by one: `row` is next; the
+    // texts of those before it have changed.
+    void showScanning(std::size_t row);
     // The option word of the packed file whose tracks the page shows, and
     // that file's path: a rewrite keeps the flags that only hold for it.
     // 0 and empty for tracks from plain MP3 files.

@@ -318,14 +318,15 @@ TEST_F(PackPageTest, MenusFollowTheTrackListAndClearDataKeepsTheCueIndex) {
     EXPECT_EQ(page->data().header.title, "Typed Album");
     EXPECT_EQ(page->headerList()->openEditor(), nullptr);
 
-    // UnPack: its own tags; its commands of later parts stay disabled.
+    // UnPack: its own tags; with no file opened its file commands are disabled.
     window->pages()->setCurrentIndex(FormMain::UnPackPage);
     QMenu* unpack = MainMenu(*window, "UnPack");
     EXPECT_TRUE(unpack->isEnabled());
     EXPECT_FALSE(pack->isEnabled());
     EXPECT_EQ(FindAction(FindAction(unpack, "Clear List")->menu(), "All")->data().toInt(), 23);
-    for (const char* later : {"Extract", "Save", "Save as", "Save Selection as"}) {
-        EXPECT_FALSE(FindAction(unpack, later)->isEnabled()) << later;
+    emit unpack->aboutToShow();
+    for (const char* command : {"Extract", "Save", "Save as", "Save Selection as"}) {
+        EXPECT_FALSE(FindAction(unpack, command)->isEnabled()) << command;
     }
 }
 
