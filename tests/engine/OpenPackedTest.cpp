@@ -297,6 +297,25 @@ TEST_F(OpenPackedTest, CancelKeepsTheTracksScannedSoFar) {
     EXPECT_EQ(opened.header.frameCount, opened.tracks[0].frameCount);
 }
 
+TEST_F(OpenPackedTest, ArchiveNamesComeFromTheCueOnlyWhenTheCountsAgree) {
+    PackRun run;
+    run.choices.options.format = PackFormat::Zip;
+    run.choices.options.removeId3v2 = false;
+    page.cues.push_back(page.cues.back());  // one cue row more than tracks
+    run.cueSheetLines = CueLines();
+    const std::string path = Write(run, "more_cues.zip.mp3");
+    const std::optional<PackedFileFacts> facts = ReadPackedFileFacts(path, genres);
+    ASSERT_TRUE(facts);
+    TrackPage opened;
+    ASSERT_EQ(OpenPacked(path, *facts, opened, genres, quiet).status, OpenPackedResult::Status::Opened);
+    ASSERT_EQ(opened.cues.size(), 4u);
+    ASSERT_EQ(opened.tracks.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(opened.tracks[i].title, page.tracks[i].title);  // the track's own tag
+        EXPECT_EQ(opened.tracks[i].artist, page.tracks[i].artist);
+    }
+}
+
 TEST_F(OpenPackedTest, MissingFileLeavesThePageAsItWas) {
     TrackPage opened = page;
     const OpenPackedResult result =
