@@ -31,7 +31,16 @@ std::string TempPathBeside(const std::string& target) {
     static std::mt19937_64 random{std::random_device{}()};
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     const std::string folder = FolderOf(target);
-    const std::string prefix = (folder == "/" ? "/" : folder + "/") + "." + BaseName(target) + ".quilto-";
+    // A name near the system's 255-byte limit must still leave room for the
+    // hidden prefix and suffix; the temporary name need not be complete.
+    constexpr std::size_t kKeptNameBytes = 200;
+    std::string name = BaseName(target);
+    if (name.size() > kKeptNameBytes) {
+        std::size_t cut = kKeptNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+        name.resize(cut);
+    }
+    const std::string prefix = (folder == "/" ? "/" : folder + "/") + "." + name + ".quilto-";
     for (;;) {
         std::string path = prefix;
         for (int i = 0; i < 6; ++i) path += kLetters[random() % (sizeof kLetters - 1)];
