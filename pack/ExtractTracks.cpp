@@ -28,6 +28,7 @@ using Status = ExtractOutcome::Status;
 // enough that Cancel is seen within a fraction of a second on a slow disk.
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr std::size_t kFrameHeaderSize = 10;
+constexpr const char* kCancelledText = "Cancelled - the files written before stay";
 
 std::string WriteErrorText(int error) { return "Write Error - " + std::to_string(error); }
 
@@ -113,7 +114,7 @@ CopyResult CopyTrack(const core::InputFile& source, const std::string& sourcePat
                      const core::Bytes& tag, DiskOutputFile& out, std::uint8_t* buffer, core::ProgressPacer& pacer) {
     if (!tag.empty() && !out.write(tag)) return {Status::Failed, WriteErrorText(out.lastError())};
     for (std::uint64_t at = span.start; at < span.end;) {
-        if (pacer.cancelled()) return {Status::Cancelled, {}};
+        if (pacer.cancelled()) return {Status::Cancelled, kCancelledText};
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunk, span.end - at));
         errno = 0;
         if (source.readAt(at, buffer, n) != n) {
@@ -211,6 +212,7 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
         ++k;
         if (pacer.cancelled()) {
             outcome.status = Status::Cancelled;
+            outcome.message = kCancelledText;
             return outcome;
         }
         const TrackRow& track = page.tracks[row];
@@ -233,6 +235,7 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
                                                       : ExistingAnswer::Skip;
             if (answer == ExistingAnswer::Cancel) {
                 outcome.status = Status::Cancelled;
+                outcome.message = kCancelledText;
                 return outcome;
             }
             if (answer == ExistingAnswer::Skip) {
