@@ -25,6 +25,7 @@
 #include "pack/ExtractTracks.h"
 #include "pack/PackBlock.h"
 #include "pack/PackWriter.h"
+#include "support/PackSources.h"
 #include "support/RunProcess.h"
 #include "support/TempFolder.h"
 
@@ -36,26 +37,13 @@ namespace fs = std::filesystem;
 namespace {
 
 using Status = ExtractOutcome::Status;
-
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-Bytes Slice(const Bytes& bytes, std::uint64_t from, std::uint64_t to) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
+using test::Listing;
+using test::ReadAll;
+using test::Slice;
 
 Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
-}
-
-std::vector<std::string> Listing(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string Tool(const std::string& program) {
@@ -92,11 +80,7 @@ private:
     mutable int left_;
 };
 
-const std::vector<std::pair<std::string, std::string>> kSources = {
-    {"01 lame.mp3", "tag_lame_id3.mp3"},
-    {"02 tool.mp3", "tag_id3v2tool_v23_v1.mp3"},
-    {"03 plain.mp3", "cbr128_stereo_info.mp3"},
-};
+const std::vector<test::SourceFile>& kSources = test::kPackSources;
 
 class ExtractTracksTest : public ::testing::Test {
 protected:
@@ -311,7 +295,7 @@ TEST_F(ExtractTracksTest, TagChoicesDecideWhatIsWritten) {
             const Bytes region = Region(page, i);
             if (c.keepTrackTags && !core::StartsWith(region, "ID3")) continue;
             ++tagged;
-            const Bytes file = ReadAll(target + "/" + kSources[i].first);
+            const Bytes file = ReadAll(target + "/" + kSources[i].name);
             ASSERT_EQ(file.size(), region.size() + c.prefix) << c.name;
             EXPECT_EQ(Slice(file, c.prefix, file.size()), region) << c.name;
             if (c.prefix == 10) {
@@ -361,17 +345,17 @@ TEST_F(ExtractTracksTest, ExistingTargetsAreReplacedOnlyWhenTheAnswerSaysSo) {
          }) {
         fs::remove_all(out());
         fs::create_directory(out());
-        for (const auto& source : kSources) folder.write("out/" + source.first, old);
+        for (const auto& source : kSources) folder.write("out/" + source.name, old);
         std::size_t asked = 0;
         const ExtractOutcome outcome = ExtractTracks(page, Request(out(), false), progress,
                                                      [&](const std::string& path) {
-                                                         EXPECT_EQ(path, out() + "/" + kSources[asked].first);
+                                                         EXPECT_EQ(path, out() + "/" + kSources[asked].name);
                                                          return c.answers.at(asked++);
                                                      });
         EXPECT_EQ(outcome.status, c.status) << c.name;
         EXPECT_EQ(asked, c.questions) << c.name;
         for (std::size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadAll(out() + "/" + kSources[i].first), c.replaced[i] ? Region(page, i) : old)
+            EXPECT_EQ(ReadAll(out() + "/" + kSources[i].name), c.replaced[i] ? Region(page, i) : old)
                 << c.name << " " << i;
         }
         EXPECT_EQ(Listing(out()).size(), 3u) << c.name << ": no temporary file remains";
@@ -429,8 +413,8 @@ TEST_F(ExtractTracksTest, AFailedWriteEndsTheRunAndLeavesNoTemporaryFile) {
 
 TEST_F(ExtractTracksTest, AFileCutShortWhileReadingIsAReadErrorAndReplacesNothing) {
     const TrackPage page = Packed(PackFormat::Pack);
-    const std::string target = out() + "/" + kSources[1].first;
-    folder.write("out/" + kSources[1].first, {'o', 'l', 'd'});
+    const std::string target = out() + "/" + kSources[1].name;
+    folder.write("out/" + kSources[1].name, {'o', 'l', 'd'});
     // The question about the second track is the moment to cut the file
     // behind the extraction's back.
     const ExtractOutcome outcome = ExtractTracks(page, Request(out(), false), progress, [&](const std::string&) {
@@ -440,7 +424,7 @@ TEST_F(ExtractTracksTest, AFileCutShortWhileReadingIsAReadErrorAndReplacesNothin
     EXPECT_EQ(outcome.status, Status::Failed);
     EXPECT_EQ(outcome.message.rfind("Read Error - ", 0), 0u) << outcome.message;
     EXPECT_EQ(ReadAll(target), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(Listing(out()), (std::vector<std::string>{kSources[0].first, kSources[1].first}));
+    EXPECT_EQ(Listing(out()), (std::vector<std::string>{kSources[0].name, kSources[1].name}));
 }
 
 TEST_F(ExtractTracksTest, CancelBetweenChunksKeepsWhatWasWritten) {

@@ -28,6 +28,7 @@
 #include "pack/PackedRows.h"
 #include "support/ByteBuilder.h"
 #include "support/FixtureFacts.h"
+#include "support/PackSources.h"
 #include "support/MpegBuilder.h"
 #include "support/TempFolder.h"
 
@@ -38,39 +39,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct SourceFile {
-    std::string name;
-    std::string fixture;
-};
-// Two tagged mono files (ID3v2 + ID3v1, Info frame) and an untagged stereo one.
-const std::vector<SourceFile> kSources = {
-    {"01 lame.mp3", "tag_lame_id3.mp3"},
-    {"02 tool.mp3", "tag_id3v2tool_v23_v1.mp3"},
-    {"03 plain.mp3", "cbr128_stereo_info.mp3"},
-};
-
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-Bytes Slice(const Bytes& bytes, std::uint64_t from, std::uint64_t to) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
-// The region of a source the writer keeps, from the fixtures' measurements.
-Bytes ExpectedTrack(const std::string& fixture, const PackOptions& options) {
-    const Bytes file = ReadAll(fs::path(QUILTO_FIXTURE_DIR) / fixture);
-    const auto& facts = test::ExpectedFacts().at(fixture);
-    const std::uint64_t tag = std::stoull(facts.at("v2_length"));
-    const std::uint64_t xing = facts.at("vbr_kind").empty() ? 0 : std::stoull(facts.at("vbr_frame_length"));
-    std::uint64_t end = file.size();
-    if (options.removeId3v1 && facts.at("v1_present") == "1") end -= 128;
-    Bytes track = options.removeId3v2 ? Bytes{} : Slice(file, 0, tag);
-    const Bytes audio = Slice(file, tag + (options.removeXing ? xing : 0), end);
-    track.insert(track.end(), audio.begin(), audio.end());
-    return track;
-}
+using test::SourceFile;
+const std::vector<SourceFile>& kSources = test::kPackSources;
+using test::ExpectedTrack;
+using test::ReadAll;
+using test::Slice;
 
 // The file list's "Frame Scan" of the bytes as a plain file.
 core::StreamColumns PlainScan(const Bytes& bytes) {

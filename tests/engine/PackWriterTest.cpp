@@ -29,6 +29,7 @@
 #include "pack/PackTrailer.h"
 #include "pack/PackWriter.h"
 #include "support/FixtureFacts.h"
+#include "support/PackSources.h"
 #include "support/RunProcess.h"
 #include "support/TempFolder.h"
 
@@ -41,55 +42,13 @@ namespace {
 
 using Status = PackOutcome::Status;
 
-// What the fixtures' generator measured, by file and key.
-const std::map<std::string, std::map<std::string, std::string>>& Expected() { return test::ExpectedFacts(); }
-
-struct SourceFile {
-    std::string name;     // in the test folder, in list order
-    std::string fixture;
-};
-// Two tagged mono files (ID3v2 + ID3v1, Info frame) and an untagged stereo one.
-const std::vector<SourceFile> kSources = {
-    {"01 lame.mp3", "tag_lame_id3.mp3"},
-    {"02 tool.mp3", "tag_id3v2tool_v23_v1.mp3"},
-    {"03 plain.mp3", "cbr128_stereo_info.mp3"},
-};
-
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes Slice(const Bytes& bytes, std::uint64_t from, std::uint64_t to) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
-// The bytes a track of `fixture` should have in the output, from the
-// generator's measurements: ID3v2 length, Info frame length, ID3v1 present.
-Bytes ExpectedTrack(const std::string& fixture, const PackOptions& options) {
-    const Bytes file = ReadAll(fs::path(QUILTO_FIXTURE_DIR) / fixture);
-    const auto& facts = Expected().at(fixture);
-    const std::uint64_t tag = std::stoull(facts.at("v2_length"));
-    const std::uint64_t xing = facts.at("vbr_kind").empty() ? 0 : std::stoull(facts.at("vbr_frame_length"));
-    std::uint64_t end = file.size();
-    if (options.removeId3v1 && facts.at("v1_present") == "1") end -= 128;
-    Bytes track = options.removeId3v2 ? Bytes{} : Slice(file, 0, tag);
-    const Bytes audio = Slice(file, tag + (options.removeXing ? xing : 0), end);
-    track.insert(track.end(), audio.begin(), audio.end());
-    return track;
-}
-
-std::vector<std::string> Listing(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using test::SourceFile;
+const std::vector<SourceFile>& kSources = test::kPackSources;
+using test::ExpectedTrack;
+using test::Listing;
+using test::ReadAll;
+using test::Slice;
+using test::WriteAll;
 
 // What a packed file holds, read with the layout's and archives' readers.
 struct ReadBack {
