@@ -9,6 +9,7 @@
 
 #include "cli/CodePageOption.h"
 #include "cli/Commands.h"
+#include "cli/CueJson.h"
 #include "cli/JsonOutput.h"
 #include "cli/PackPageFromFiles.h"
 #include "core/TextCodec.h"
@@ -71,23 +72,8 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
 
     if (options.json) {
         Json document = Json::object();
-        Json& head = document["header"];
-        head["title"] = JsonText(header.title);
-        head["performer"] = JsonText(header.performer);
-        head["file"] = JsonText(header.file);
-        head["kbps"] = JsonText(header.kbps);
-        head["hz"] = JsonText(header.hz);
-        head["frames"] = JsonText(header.frames);
-        head["time"] = JsonText(header.time);
-        Json& rowsJson = document["cue"];
-        rowsJson = Json::array();
-        for (const pack::CueRow& row : cues) {
-            Json item = Json::object();
-            item["performer"] = JsonText(row.performer);
-            item["title"] = JsonText(row.title);
-            item["index"] = JsonText(row.index);
-            rowsJson.push_back(std::move(item));
-        }
+        document["header"] = CueHeaderJson(header);
+        document["cue"] = CueRowsJson(cues);
         out << DumpJson(document) << '\n';
         return 0;
     }

@@ -10,6 +10,7 @@
 
 #include "cli/CodePageOption.h"
 #include "cli/Commands.h"
+#include "cli/CueJson.h"
 #include "cli/JsonOutput.h"
 #include "core/GenreTable.h"
 #include "core/Progress.h"
@@ -35,23 +36,8 @@ Json PageJson(const std::string& path, const pack::PackedFileFacts& facts, const
     json["cueCode"] = JsonText(page.header.cue);
     json["optionWord"] = std::uint64_t{result.optionWord};
     json["headTagSize"] = result.headTagSize;
-    Json& header = json["header"];
-    header["title"] = JsonText(page.header.title);
-    header["performer"] = JsonText(page.header.performer);
-    header["file"] = JsonText(page.header.file);
-    header["kbps"] = JsonText(page.header.kbps);
-    header["hz"] = JsonText(page.header.hz);
-    header["frames"] = JsonText(page.header.frames);
-    header["time"] = JsonText(page.header.time);
-    Json& cues = json["cue"];
-    cues = Json::array();
-    for (const pack::CueRow& row : page.cues) {
-        Json item = Json::object();
-        item["performer"] = JsonText(row.performer);
-        item["title"] = JsonText(row.title);
-        item["index"] = JsonText(row.index);
-        cues.push_back(std::move(item));
-    }
+    json["header"] = CueHeaderJson(page.header);
+    json["cue"] = CueRowsJson(page.cues);
     Json& tracks = json["tracks"];
     tracks = Json::array();
     for (const pack::TrackRow& row : page.tracks) {
