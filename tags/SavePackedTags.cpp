@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -67,24 +68,28 @@ struct TrackPlan {
     std::string artist, title;
     pack::TrackSpan span;
     bool rewritten = false;
-    std::optional<Bytes> newTag;  // replaces the old ID3v2 tag (empty: removed)
-    std::optional<Bytes> newV1;   // replaces the old ID3v1 tag (empty: removed)
-    std::uint64_t oldTag = 0;     // the old ID3v2 tag's bytes at the span's start
-    std::uint64_t oldV1 = 0;      // the old ID3v1 tag's bytes at the span's end
+    // The old ID3v2 tag is replaced by one of newTagSize bytes (0: removed).
+    // The new tag is built again when it is written, so that only one
+    // track's tag is held at a time, whatever pictures the tags carry.
+    bool replaceTag = false;
+    std::uint64_t newTagSize = 0;
+    std::optional<Bytes> newV1;  // replaces the old ID3v1 tag (empty: removed)
+    std::uint64_t oldTag = 0;    // the old ID3v2 tag's bytes at the span's start
+    std::uint64_t oldV1 = 0;     // the old ID3v1 tag's bytes at the span's end
 
-    // The track in the new file, in order.
-    std::vector<Piece> pieces() const {
+    // The track in the new file, in order; `tag` is the new ID3v2 tag.
+    std::vector<Piece> pieces(const Bytes& tag) const {
         if (!rewritten) return {Piece{nullptr, span.start, span.end - span.start}};
         const std::uint64_t audioStart = span.start + oldTag;
         const std::uint64_t audioEnd = span.end - oldV1;
-        return {newTag ? Piece{&*newTag} : Piece{nullptr, span.start, oldTag},
+        return {replaceTag ? Piece{&tag} : Piece{nullptr, span.start, oldTag},
                 Piece{nullptr, audioStart, audioEnd - audioStart},
                 newV1 ? Piece{&*newV1} : Piece{nullptr, audioEnd, oldV1}};
     }
     std::uint64_t length() const {
-        std::uint64_t total = 0;
-        for (const Piece& piece : pieces()) total += piece.size();
-        return total;
+        if (!rewritten) return span.end - span.start;
+        return (replaceTag ? newTagSize : oldTag) + (span.end - span.start - oldTag - oldV1) +
+               (newV1 ? newV1->size() : oldV1);
     }
 };
 
@@ -216,6 +221,32 @@ bool CheckLayout(core::InputFile& file, const std::string& path, core::Container
     return false;
 }
 
+// The new ID3v2 tag of row i over the old one; false with the reason.
+bool BuildTag(const core::InputFile& file, const core::FolderRows& rows, std::size_t i, const TrackPlan& plan,
+              const TagSaveOptions& options, const core::TextCodec& codec, Bytes& tag, std::string& error) {
+    tag.clear();
+    if (rows.id3v2[i].tagMark != 1) return true;
+    if (plan.oldTag > core::kMaxTagRead) {
+        error = "its ID3v2 tag is too large to be rebuilt";
+        return false;
+    }
+    const Bytes old = file.readBytesAt(plan.span.start, static_cast<std::size_t>(plan.oldTag));
+    if (old.size() != plan.oldTag) {
+        error = "its ID3v2 tag cannot be read";
+        return false;
+    }
+    core::Id3v2WriteOptions writeOptions;
+    writeOptions.supportTagOnly = options.supportTagOnly;
+    writeOptions.codec = &codec;
+    core::Id3v2BuildResult built = core::BuildId3v2(rows.id3v2[i].tag, old, writeOptions);
+    if (!built.ok()) {
+        error = built.error;
+        return false;
+    }
+    tag = std::move(built.tag);
+    return true;
+}
+
 // The new tags of one track; false with the reason when one of them cannot
 // be built (the track then stays as it is).
 bool PlanTags(const core::InputFile& file, const core::FolderRows& rows, std::size_t i, const TagSaveOptions& options,
@@ -230,28 +261,10 @@ bool PlanTags(const core::InputFile& file, const core::FolderRows& rows, std::si
         plan.oldV1 = core::kId3v1Size;
     }
     if (v2) {
-        if (rows.id3v2[i].tagMark != 1) {
-            plan.newTag.emplace();
-        } else {
-            if (plan.oldTag > core::kMaxTagRead) {
-                error = "its ID3v2 tag is too large to be rebuilt";
-                return false;
-            }
-            const Bytes old = file.readBytesAt(plan.span.start, static_cast<std::size_t>(plan.oldTag));
-            if (old.size() != plan.oldTag) {
-                error = "its ID3v2 tag cannot be read";
-                return false;
-            }
-            core::Id3v2WriteOptions writeOptions;
-            writeOptions.supportTagOnly = options.supportTagOnly;
-            writeOptions.codec = &codec;
-            core::Id3v2BuildResult built = core::BuildId3v2(rows.id3v2[i].tag, old, writeOptions);
-            if (!built.ok()) {
-                error = built.error;
-                return false;
-            }
-            plan.newTag = std::move(built.tag);
-        }
+        Bytes tag;
+        if (!BuildTag(file, rows, i, plan, options, codec, tag, error)) return false;
+        plan.replaceTag = true;
+        plan.newTagSize = tag.size();
     }
     if (v1) {
         if (rows.id3v1[i].tagMark != 1) {
@@ -288,20 +301,32 @@ WriteResult FromCopy(pack::CopyResult result, const std::string& path, const pac
     return Fail("Cannot read " + path);
 }
 
+// Builds track i's new ID3v2 tag again while the file is written.
+using TagBuilder = std::function<bool(std::size_t i, Bytes& tag, std::string& error)>;
+
 class Writer {
 public:
-    Writer(const core::InputFile& file, const std::string& path, pack::OutputFile& out, core::Progress& progress)
-        : file_(file), path_(path), out_(out), progress_(progress), pacer_(progress, 1) {}
+    Writer(const core::InputFile& file, const std::string& path, pack::OutputFile& out, core::Progress& progress,
+           TagBuilder buildTag)
+        : file_(file), path_(path), out_(out), progress_(progress), pacer_(progress, 1), buildTag_(std::move(buildTag)) {}
 
     WriteResult copy(std::uint64_t offset, std::uint64_t length) {
         return FromCopy(pack::CopyRegion(file_, offset, length, out_, buffer_, progress_, pacer_), path_, out_);
     }
 
-    WriteResult showTrack(std::size_t i, std::size_t n, const std::string& name) {
-        progress_.setPanelText(0, pack::ShortName(name));
-        progress_.setPanelText(1, "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
+    // Shows the track and builds its new tag (into tag_).
+    WriteResult startTrack(const std::vector<TrackPlan>& plans, std::size_t i) {
+        progress_.setPanelText(0, pack::ShortName(plans[i].name));
+        progress_.setPanelText(1, "(" + std::to_string(i + 1) + "/" + std::to_string(plans.size()) + ")");
         pacer_.step();
-        return progress_.cancelRequested() ? Cancelled() : WriteResult{};
+        if (progress_.cancelRequested()) return Cancelled();
+        tag_.clear();
+        if (!plans[i].rewritten || !plans[i].replaceTag) return {};
+        std::string error;
+        if (!buildTag_(i, tag_, error)) return Fail(error);
+        // The track directory already holds the planned length.
+        if (tag_.size() != plans[i].newTagSize) return Fail(path_ + " has changed while it was saved");
+        return {};
     }
 
     WriteResult pack(const FileLayout& layout, const std::vector<TrackPlan>& plans, const core::TextCodec& codec) {
@@ -321,8 +346,8 @@ public:
             return Fail(error);
         }
         for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (WriteResult r = showTrack(i, plans.size(), plans[i].name); r.status != Status::Done) return r;
-            for (const Piece& piece : plans[i].pieces()) {
+            if (WriteResult r = startTrack(plans, i); r.status != Status::Done) return r;
+            for (const Piece& piece : plans[i].pieces(tag_)) {
                 WriteResult r;
                 if (piece.bytes) {
                     if (!out_.write(*piece.bytes)) r = Fail(pack::WriteErrorText(out_.lastError()));
@@ -356,10 +381,10 @@ public:
             return Fail(std::string(pack::ArchiveErrorText(e)));
         };
         for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (WriteResult r = showTrack(i, plans.size(), plans[i].name); r.status != Status::Done) return r;
+            if (WriteResult r = startTrack(plans, i); r.status != Status::Done) return r;
             std::vector<std::unique_ptr<pack::MemberSource>> owned;
             std::vector<const pack::MemberSource*> parts;
-            for (const Piece& piece : plans[i].pieces()) {
+            for (const Piece& piece : plans[i].pieces(tag_)) {
                 if (piece.bytes) {
                     owned.push_back(std::make_unique<pack::BytesSource>(*piece.bytes));
                 } else {
@@ -384,7 +409,9 @@ private:
     pack::OutputFile& out_;
     core::Progress& progress_;
     core::ProgressPacer pacer_;
+    TagBuilder buildTag_;
     Bytes buffer_;
+    Bytes tag_;  // the current track's new ID3v2 tag
 };
 
 TagSaveOutcome Failed(std::string message) {
@@ -457,7 +484,9 @@ TagSaveOutcome SavePackedTags(const std::string& packedPath, core::ContainerKind
         // Nothing to remove: the name may now belong to another program's file.
         return Failed("Cannot create a file in " + core::FolderOf(packedPath) + ": " + reason);
     }
-    Writer writer(*file, packedPath, *out, progress);
+    Writer writer(*file, packedPath, *out, progress, [&](std::size_t i, Bytes& tag, std::string& error) {
+        return BuildTag(*file, rows, i, plans[i], options, codec, tag, error);
+    });
     WriteResult result = kind == core::ContainerKind::Pack
                              ? writer.pack(layout, plans, codec)
                              : writer.archive(kind == core::ContainerKind::Zip ? pack::ArchiveFormat::Zip
