@@ -135,6 +135,18 @@ bool CheckLayout(core::InputFile& file, const std::string& path, core::Container
         plans.push_back(std::move(plan));
     }
     layout.albumTitle = std::move(stored.albumTitle);
+    // Names are written again from their text: one the code page cannot give
+    // back byte for byte (undecodable bytes, a UTF-8 archive name) would be
+    // changed, so the run stops instead.
+    auto keepsName = [&](const std::string& text) {
+        if (codec.encode(text).lossless) return true;
+        error = "The name \"" + text + "\" in " + path + " cannot be stored again unchanged; nothing was saved";
+        return false;
+    };
+    if (!keepsName(layout.albumTitle)) return false;
+    for (const TrackPlan& plan : plans) {
+        if (!keepsName(plan.name) || !keepsName(plan.artist) || !keepsName(plan.title)) return false;
+    }
     const std::string unknown = "The layout of " + path + " is not one that can be rewritten; nothing was saved";
 
     switch (kind) {
