@@ -194,7 +194,8 @@ bool CheckLayout(core::InputFile& file, const std::string& path, core::Container
             auto endRecordAt = [&](std::uint64_t end) -> std::optional<std::uint64_t> {
                 if (end < floor + pack::kZipEndRecordSize) return std::nullopt;
                 const Bytes record = file.readBytesAt(end - pack::kZipEndRecordSize, pack::kZipEndRecordSize);
-                if (record.size() != pack::kZipEndRecordSize || pack::ReadLe32(record.data()) != pack::kZipEndSignature ||
+                if (record.size() != pack::kZipEndRecordSize ||
+                    pack::ReadLe32(record.data()) != pack::kZipEndSignature ||
                     pack::ReadLe16(&record[20]) != 0) {
                     return std::nullopt;
                 }
@@ -320,7 +321,12 @@ class Writer {
 public:
     Writer(const core::InputFile& file, const std::string& path, pack::OutputFile& out, core::Progress& progress,
            TagBuilder buildTag)
-        : file_(file), path_(path), out_(out), progress_(progress), pacer_(progress, 1), buildTag_(std::move(buildTag)) {}
+        : file_(file),
+          path_(path),
+          out_(out),
+          progress_(progress),
+          pacer_(progress, 1),
+          buildTag_(std::move(buildTag)) {}
 
     WriteResult copy(std::uint64_t offset, std::uint64_t length) {
         return FromCopy(pack::CopyRegion(file_, offset, length, out_, buffer_, progress_, pacer_), path_, out_);
@@ -511,7 +517,8 @@ TagSaveOutcome SavePackedTags(const std::string& packedPath, core::ContainerKind
     if (result.status == Status::Done) {
         // The new file takes the place of one the user may have edited
         // meanwhile: that edit is not thrown away.
-        if (::stat(packedPath.c_str(), &original) != 0 || static_cast<std::uint64_t>(original.st_size) != file->size() ||
+        if (::stat(packedPath.c_str(), &original) != 0 ||
+            static_cast<std::uint64_t>(original.st_size) != file->size() ||
             original.st_mtime != file->modificationTime()) {
             result = Fail(packedPath + " has changed while it was saved; nothing was saved");
         } else if (::chmod(temp.c_str(), original.st_mode & 07777) != 0) {

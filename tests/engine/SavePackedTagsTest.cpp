@@ -277,8 +277,8 @@ TEST_P(SavePackedTagsEditTest, OnlyTheEditedTagsChange) {
         // extension and the added frames behind the directory are the old ones.
         EXPECT_TRUE(Slice(after, head, head + 12) == Slice(before, head, head + 12));
         const std::uint64_t directory = head + (std::uint64_t{before[head + 4]} << 21) +
-                                        (std::uint64_t{before[head + 5]} << 14) + (std::uint64_t{before[head + 6]} << 7) +
-                                        before[head + 7];
+                                        (std::uint64_t{before[head + 5]} << 14) +
+                                        (std::uint64_t{before[head + 6]} << 7) + before[head + 7];
         EXPECT_EQ(listed.spans[0].start, spansBefore[0].start);
         EXPECT_TRUE(Slice(after, directory, listed.spans[0].start) == Slice(before, directory, spansBefore[0].start));
     } else {
