@@ -15,6 +15,7 @@
 #include "core/FilePlacement.h"
 #include "core/InputFile.h"
 #include "pack/DosDateTime.h"
+#include "pack/OutputCopy.h"
 #include "pack/OutputFile.h"
 #include "pack/PackFields.h"
 
@@ -29,8 +30,6 @@ using Status = ExtractOutcome::Status;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr std::size_t kFrameHeaderSize = 10;
 constexpr const char* kCancelledText = "Cancelled - the files written before stay";
-
-std::string WriteErrorText(int error) { return "Write Error - " + std::to_string(error); }
 
 std::string_view TrimBelow0x21(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) < 0x21) text.remove_prefix(1);
@@ -103,14 +102,14 @@ bool SetModificationTime(const std::string& path, std::uint32_t dosDateTime) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-struct CopyResult {
+struct TrackCopyResult {
     Status status = Status::Done;
     std::string message;
 };
 
 // Writes the tag and the span's bytes into `out`, testing for Cancel between
 // chunks.
-CopyResult CopyTrack(const core::InputFile& source, const std::string& sourcePath, const TrackSpan& span,
+TrackCopyResult CopyTrack(const core::InputFile& source, const std::string& sourcePath, const TrackSpan& span,
                      const core::Bytes& tag, DiskOutputFile& out, std::uint8_t* buffer, core::ProgressPacer& pacer) {
     if (!tag.empty() && !out.write(tag)) return {Status::Failed, WriteErrorText(out.lastError())};
     for (std::uint64_t at = span.start; at < span.end;) {
@@ -269,7 +268,7 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
         // Only a replaced file is worth the flush: a new one replaces nothing
         // that a crash could lose.
         out->setSyncOnClose(replace);
-        CopyResult copied = CopyTrack(*source, packedPath, track.span, tag, *out, buffer.get(), pacer);
+        TrackCopyResult copied = CopyTrack(*source, packedPath, track.span, tag, *out, buffer.get(), pacer);
         if (copied.status == Status::Done && !out->close()) copied = {Status::Failed, WriteErrorText(out->lastError())};
         out.reset();
         if (copied.status == Status::Done && track.span.dosDateTime != 0 &&

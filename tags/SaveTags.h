@@ -61,10 +61,11 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
 
 // The tracks of one packed file shown as rows (FillPackedRows): `spans[i]`
 // is row i's track. Rewrites the whole file (Pack, Zip, Lha; a Bind file has
-// no such rows) with the rows' tags: the old file moved to its backup name
-// (".bak", ".bk1", ...), the new one created exclusively; on Cancel or
-// failure the new file is removed and the backup renamed back; the backup is
-// deleted after a complete run when keepBackup is off.
+// no such rows) with the rows' tags: the new file is written complete under a
+// temporary name beside it; only then is the old file moved to its backup
+// name (".bak", ".bk1", ...) and the new one put in its place. On Cancel or
+// failure the temporary file is removed and the original stays as it was;
+// the backup is deleted after a complete run when keepBackup is off.
 TagSaveOutcome SavePackedTags(const std::string& packedPath, core::ContainerKind kind, const core::FolderRows& rows,
                               const std::vector<pack::TrackSpan>& spans, const TagSaveOptions& options,
                               core::Progress& progress, const pack::OutputFactory& openOutput = {});
