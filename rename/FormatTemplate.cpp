@@ -120,8 +120,11 @@ std::string FormatTemplateOf(const std::vector<FormatStep>& steps, std::string_v
                 if (c == '{' || c == '}') out += c;
                 out += c;
             }
-        } else if (item && ParameterIndexOf(step, timeSeparator)) {
-            out += "{" + std::string(PrefixOf(*item)) + ":" + std::string(Trim(step.parameter)) + "}";
+        } else if (const auto p = item ? ParameterIndexOf(step, timeSeparator) : std::nullopt) {
+            std::string name(Trim(step.parameter));
+            // A separator holding a brace would end the placeholder early.
+            if (*item == FormatItem::Time && name.find_first_of("{}") != std::string::npos) name = TimeParameters(":")[*p];
+            out += "{" + std::string(PrefixOf(*item)) + ":" + name + "}";
         }
     }
     return out;

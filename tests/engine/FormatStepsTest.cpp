@@ -228,6 +228,12 @@ TEST(TemplateParse, KeepsTheStoredParameterTexts) {
                                                      Step(FormatItem::Time, "mmm-ss")}));
 }
 
+TEST(TemplateParse, WritesTimeWithColonsWhenTheSeparatorIsABrace) {
+    const std::vector<FormatStep> steps = {Step(FormatItem::Time, "h}mm}ss")};
+    EXPECT_EQ(FormatTemplateOf(steps, "}"), "{time:h:mm:ss}");
+    EXPECT_EQ(ParseFormatTemplate("{time:h:mm:ss}", "}").steps, steps);
+}
+
 TEST(TemplateParse, RejectsWhatItDoesNotKnow) {
     for (const char* bad : {"{v3:Artist}", "{v2:Foo}", "{v1:Composer}", "{v2:Title", "{Artist}", "{:Title}"}) {
         const ParsedTemplate parsed = ParseFormatTemplate(bad);
