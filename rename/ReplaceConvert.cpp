@@ -1,9 +1,8 @@
 #include "rename/ReplaceConvert.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <algorithm>
+#include <locale>
+#include <stdexcept>
 
 #include "core/Utf.h"
 
@@ -44,26 +43,36 @@ std::vector<Char> Split(std::string_view text) {
     return chars;
 }
 
-// The case tables of the C library's built-in UTF-8 locale: complete for
-// Unicode and one character to one character. Without it, ASCII only.
-locale_t CaseLocale() {
-    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return locale;
+// The case tables of the built-in UTF-8 locale: complete for Unicode and one
+// character to one character. Without that locale, ASCII letters only.
+const std::ctype<wchar_t>* CaseTable() {
+    static const std::ctype<wchar_t>* const table = []() -> const std::ctype<wchar_t>* {
+        try {
+            static const std::locale locale("C.UTF-8");
+            return &std::use_facet<std::ctype<wchar_t>>(locale);
+        } catch (const std::runtime_error&) {
+            return nullptr;
+        }
+    }();
+    return table;
+}
+
+// A surrogate or out-of-range result would not encode back to UTF-8.
+char32_t Checked(char32_t original, wchar_t mapped) {
+    const auto code = static_cast<char32_t>(mapped);
+    return code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? original : code;
 }
 
 char32_t ToUpper(char32_t c) {
     if (c >= kInvalidByteBase) return c;
-    if (c < 0x80 || CaseLocale() == nullptr) return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-    const auto mapped = towupper_l(static_cast<wint_t>(c), CaseLocale());
-    // A surrogate or out-of-range result would not encode back to UTF-8.
-    return mapped > 0x10FFFF || (mapped >= 0xD800 && mapped <= 0xDFFF) ? c : static_cast<char32_t>(mapped);
+    if (c < 0x80 || CaseTable() == nullptr) return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+    return Checked(c, CaseTable()->toupper(static_cast<wchar_t>(c)));
 }
 
 char32_t ToLower(char32_t c) {
     if (c >= kInvalidByteBase) return c;
-    if (c < 0x80 || CaseLocale() == nullptr) return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-    const auto mapped = towlower_l(static_cast<wint_t>(c), CaseLocale());
-    return mapped > 0x10FFFF || (mapped >= 0xD800 && mapped <= 0xDFFF) ? c : static_cast<char32_t>(mapped);
+    if (c < 0x80 || CaseTable() == nullptr) return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+    return Checked(c, CaseTable()->tolower(static_cast<wchar_t>(c)));
 }
 
 // The character's own bytes when the mapping leaves it, so invalid bytes and
