@@ -52,17 +52,18 @@ struct ReplaceRequest {
 // --------------------------------------------------------------- conversions
 
 // Every conversion of the column menus' "Convert" submenus, in menu order.
+// The values are fixed: they index Conversions().
 enum class Conversion {
-    Upper,              // "LowerCase ⇒ UpperCase"
-    Lower,              // "UpperCase ⇒ LowerCase"
-    SwapCase,           // "LowerCase ⇔ UpperCase"
-    CapitalizeWords,    // "Others LowerCase"
-    CapitalizeKeep,     // "Others No Convert"
-    CapitalizeFirst,    // "First Word Only"
-    TrimLeft,           // "Left"
-    TrimRight,          // "Right"
-    TrimBoth,           // "Both"
-    CollapseSpaces,     // "Multi Space"
+    Upper = 0,            // "LowerCase ⇒ UpperCase"
+    Lower = 1,            // "UpperCase ⇒ LowerCase"
+    SwapCase = 2,         // "LowerCase ⇔ UpperCase"
+    CapitalizeWords = 3,  // "Others LowerCase"
+    CapitalizeKeep = 4,   // "Others No Convert"
+    CapitalizeFirst = 5,  // "First Word Only"
+    TrimLeft = 6,         // "Left"
+    TrimRight = 7,        // "Right"
+    TrimBoth = 8,         // "Both"
+    CollapseSpaces = 9,   // "Multi Space"
 };
 inline constexpr std::size_t kConversionCount = 10;
 
