@@ -130,6 +130,17 @@ std::size_t MatchChars(std::span<const Char> pattern, std::span<const Char> text
     return star ? 0 : pos;
 }
 
+// A pattern ending in "*", or with a "?" right after a "*", cannot match
+// anywhere; knowing that up front keeps a long cell from being scanned to
+// its end from every position.
+bool NeverMatches(std::span<const Char> pattern) {
+    if (pattern.empty() || pattern.back().code == '*') return true;
+    for (std::size_t i = 1; i < pattern.size(); ++i) {
+        if (pattern[i].code == '?' && pattern[i - 1].code == '*') return true;
+    }
+    return false;
+}
+
 std::size_t ByteLength(std::span<const Char> chars) {
     std::size_t n = 0;
     for (const Char& c : chars) n += c.bytes.size();
@@ -230,6 +241,7 @@ std::size_t MatchWildPrefix(std::string_view pattern, std::string_view text, boo
 
 bool ReplaceAllWild(std::string& text, std::string_view from, std::string_view to, bool matchCase) {
     const std::vector<Char> pattern = Split(from);
+    if (NeverMatches(pattern)) return false;
     const std::vector<Char> chars = Split(text);
     const std::span<const Char> all(chars);
     std::string result;
