@@ -57,7 +57,7 @@ void CutAtLastLineBreak(std::string& name) {
 std::string NumberedKey(std::string_view prefix, std::size_t n) { return std::string(prefix) + std::to_string(n); }
 
 std::size_t StoredCount(const core::IniFile& file) {
-    const int count = file.readInt(kFormatSection, "FCount", 0);
+    const int count = file.readInt(kRenameSection, "FCount", 0);
     return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), kMaxFormatSteps);
 }
 
@@ -113,12 +113,12 @@ std::vector<FormatStep> LoadFormatSteps(const core::IniFile& file) {
     steps.reserve(count);
     for (std::size_t n = 1; n <= count; ++n) {
         FormatStep step;
-        step.item = file.readString(kFormatSection, NumberedKey("FI-", n), "");
+        step.item = file.readString(kRenameSection, NumberedKey("FI-", n), "");
         const auto item = ItemFromName(step.item);
         if (item == FormatItem::Text) {
-            step.parameter = file.readWrapped(kFormatSection, NumberedKey("FP-", n), "");
+            step.parameter = file.readWrapped(kRenameSection, NumberedKey("FP-", n), "");
         } else {
-            step.parameter = file.readString(kFormatSection, NumberedKey("FP-", n), "");
+            step.parameter = file.readString(kRenameSection, NumberedKey("FP-", n), "");
             // Settings files drop the blanks at the end of a value, and two
             // MP3 parameters end in one: give them back their list text.
             if (item && !ParameterIndexOf(step, "")) {
@@ -135,19 +135,19 @@ std::vector<FormatStep> LoadFormatSteps(const core::IniFile& file) {
 void StoreFormatSteps(core::IniFile& file, const std::vector<FormatStep>& steps) {
     const std::size_t oldCount = StoredCount(file);
     const std::size_t count = std::min(steps.size(), kMaxFormatSteps);
-    file.writeInt(kFormatSection, "FCount", static_cast<int>(count));
+    file.writeInt(kRenameSection, "FCount", static_cast<int>(count));
     for (std::size_t n = 1; n <= count; ++n) {
         const FormatStep& step = steps[n - 1];
-        file.write(kFormatSection, NumberedKey("FI-", n), step.item);
+        file.write(kRenameSection, NumberedKey("FI-", n), step.item);
         if (ItemOf(step) == FormatItem::Text) {
-            file.writeWrapped(kFormatSection, NumberedKey("FP-", n), step.parameter);
+            file.writeWrapped(kRenameSection, NumberedKey("FP-", n), step.parameter);
         } else {
-            file.write(kFormatSection, NumberedKey("FP-", n), step.parameter);
+            file.write(kRenameSection, NumberedKey("FP-", n), step.parameter);
         }
     }
     for (std::size_t n = count + 1; n <= oldCount; ++n) {
-        file.eraseKey(kFormatSection, NumberedKey("FI-", n));
-        file.eraseKey(kFormatSection, NumberedKey("FP-", n));
+        file.eraseKey(kRenameSection, NumberedKey("FI-", n));
+        file.eraseKey(kRenameSection, NumberedKey("FP-", n));
     }
 }
 

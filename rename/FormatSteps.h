@@ -65,7 +65,7 @@ std::optional<std::size_t> ParameterIndexOf(const FormatStep& step, std::string_
 
 // ------------------------------------------------------------- settings
 
-inline constexpr std::string_view kFormatSection = "ReName";
+inline constexpr std::string_view kRenameSection = "ReName";
 // Far more rows than anyone builds by hand; a damaged count cannot make us
 // read or allocate without end.
 inline constexpr std::size_t kMaxFormatSteps = 256;

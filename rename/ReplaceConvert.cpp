@@ -341,13 +341,4 @@ std::vector<bool> ApplyToColumn(const TextOperation& operation, std::span<std::s
     return changed;
 }
 
-void AddToHistory(std::vector<std::string>& history, std::string_view text) {
-    if (text.empty()) return;
-    const auto old = std::find_if(history.begin(), history.end(),
-                                  [text](const std::string& entry) { return EqualIgnoringCase(entry, text); });
-    if (old != history.end()) history.erase(old);
-    history.insert(history.begin(), std::string(text));
-    if (history.size() > kHistoryLimit) history.resize(kHistoryLimit);
-}
-
 }  // namespace quilto::rename

@@ -113,13 +113,4 @@ bool Apply(const TextOperation& operation, std::string& text);
 // selected rows of any list; null entries are skipped and report false.
 std::vector<bool> ApplyToColumn(const TextOperation& operation, std::span<std::string* const> cells);
 
-// ------------------------------------------------------------ history
-
-inline constexpr std::size_t kHistoryLimit = 20;
-
-// Puts text first in a newest-first history: an entry equal to it regardless
-// of case is replaced by it (in the case just typed); the list keeps at most
-// kHistoryLimit entries.
-void AddToHistory(std::vector<std::string>& history, std::string_view text);
-
 }  // namespace quilto::rename

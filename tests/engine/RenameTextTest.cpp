@@ -7,6 +7,7 @@
 
 #include "core/IniFile.h"
 #include "rename/ReplaceConvert.h"
+#include "rename/ReplaceHistory.h"
 #include "rename/ReplacementText.h"
 
 using namespace quilto;
@@ -166,6 +167,20 @@ TEST(AddToHistory, MovesAnEqualEntryUpInTheNewCaseAndKeepsTwenty) {
     EXPECT_EQ(history.back(), "t2");  // t1, the oldest, is gone
     AddToHistory(history, "");
     EXPECT_EQ(history.front(), "new");
+}
+
+TEST(ReplaceHistorySettings, RoundTripsAndCapsTheCounts) {
+    ReplaceHistory history{{"a*", "b?"}, {"x"}, true};
+    auto file = core::IniFile::Parse("[ReName]\nRFCount=3\nRF-0=old\nRF-1=old\nRF-2=old\nFCount=0\n");
+    StoreReplaceHistory(file, history);
+    EXPECT_EQ(LoadReplaceHistory(core::IniFile::Parse(file.text())), history);
+    EXPECT_FALSE(file.value("ReName", "RF-2"));
+    EXPECT_EQ(file.value("ReName", "FCount"), "0");
+
+    const auto huge = LoadReplaceHistory(core::IniFile::Parse("[ReName]\nRFCount=2000000000\nRTCount=-1\n"));
+    EXPECT_EQ(huge.from.size(), kHistoryLimit);
+    EXPECT_TRUE(huge.to.empty());
+    EXPECT_FALSE(huge.matchCase);
 }
 
 struct ReplacementCase {
