@@ -11,6 +11,8 @@ packages=(
     libcli11-dev nlohmann-json3-dev zlib1g-dev
     # independent readers the tests check our output with
     python3-mutagen cuetools mp3val unzip lhasa
+    # the Debian package and the checks of what it installs
+    dpkg-dev file desktop-file-utils appstream groff-base
 )
 # --run: also what the window needs on screen but the tests do not. A fresh
 # machine has only DejaVu, which has no Japanese glyphs; IPA Gothic is the
