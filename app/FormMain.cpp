@@ -70,7 +70,12 @@ FormMain::FormMain(QStringList arguments, QWidget* parent)
     loadSettings();
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain() {
+    // The tag lists ask their models for rows while they are torn down; the
+    // rows (rows_) go before the QWidget base deletes its children.
+    delete id3v1List_;
+    delete id3v2List_;
+}
 
 void FormMain::buildLayout() {
     const QFont listFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
