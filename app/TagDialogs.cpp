@@ -66,6 +66,8 @@ public:
         zero_->setChecked(true);
         forward_ = new QLineEdit(number);
         backward_ = new QLineEdit(number);
+        forward_->setObjectName(QStringLiteral("Forward"));
+        backward_->setObjectName(QStringLiteral("Backward"));
         form->addRow(QStringLiteral("Start \u2116"), start_);
         form->addRow(QStringLiteral("Count Up"), countUp_);
         form->addRow(zero_);

@@ -4,7 +4,12 @@
 // column's round trip through a scripted external editor.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QSpinBox>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -433,6 +438,80 @@ TEST_F(TagPagesTest, AnEditorThatCannotStartIsNamedInTheMessage) {
     ASSERT_EQ(answers_->errors.size(), 1);
     EXPECT_TRUE(answers_->errors.front().contains("no-such-editor")) << answers_->errors.front().toStdString();
     EXPECT_TRUE(window_->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The real Set All dialog: its page, what it offers there, and the answer.
+TEST(SetAllDialogTest, ShowsThePageOfTheRequestAndAnswersWithItsFields) {
+    struct Case {
+        SetAllRequest::Page page;
+        bool id3v1;
+        bool appendEnabled;
+        bool forwardShown;
+        bool zeroEnabled;
+    };
+    const Case cases[] = {
+        {SetAllRequest::Page::Text, true, true, false, false},
+        {SetAllRequest::Page::Genre, false, false, true, true},
+        {SetAllRequest::Page::Number, true, false, false, false},
+        {SetAllRequest::Page::Number, false, false, true, true},
+    };
+    auto dialogs = quilto::app::MakeQtTagDialogs();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.page) * 10 + c.id3v1);
+        SetAllRequest request;
+        request.page = c.page;
+        request.id3v1 = c.id3v1;
+        request.caption = QStringLiteral("Title");
+        request.text = QStringLiteral("abc");
+        request.maxLength = 2;
+        request.genres = {QStringLiteral("Blues"), QStringLiteral("Rock")};
+        bool inspected = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set All - Title"));
+            QCheckBox* append = nullptr;
+            QCheckBox* zero = nullptr;
+            for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) {
+                if (box->text() == QStringLiteral("Append")) append = box;
+                if (box->text() == QStringLiteral("Zero")) zero = box;
+            }
+            ASSERT_TRUE(append && zero);
+            EXPECT_EQ(append->isEnabled(), c.appendEnabled);
+            EXPECT_EQ(zero->isEnabled(), c.zeroEnabled);
+            EXPECT_TRUE(zero->isChecked());
+            if (c.page == SetAllRequest::Page::Number) {
+                const auto spins = dialog->findChildren<QSpinBox*>();
+                ASSERT_EQ(spins.size(), 2);
+                EXPECT_EQ(spins[0]->value(), 1);
+                EXPECT_EQ(spins[0]->maximum(), 99);
+                spins[0]->setValue(7);
+                for (const char* name : {"Forward", "Backward"}) {
+                    auto* field = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+                    ASSERT_NE(field, nullptr);
+                    EXPECT_EQ(field->isVisibleTo(dialog), c.forwardShown) << name;
+                }
+            }
+            if (c.page == SetAllRequest::Page::Text) append->setChecked(true);
+            inspected = true;
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const std::optional<SetAllAnswer> answer = dialogs->setAll(nullptr, request);
+        ASSERT_TRUE(inspected);
+        ASSERT_TRUE(answer.has_value());
+        switch (c.page) {
+            case SetAllRequest::Page::Text:
+                EXPECT_EQ(answer->text, QStringLiteral("ab"));  // the field's limit
+                EXPECT_TRUE(answer->append);
+                break;
+            case SetAllRequest::Page::Genre: EXPECT_EQ(answer->text, QStringLiteral("abc")); break;
+            default: EXPECT_EQ(answer->numbering.start, 7); break;
+        }
+    }
 }
 
 }  // namespace
