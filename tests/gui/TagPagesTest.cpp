@@ -29,6 +29,7 @@
 #include "app/TagDialogs.h"
 #include "app/TagPage.h"
 #include "edit/EditableListView.h"
+#include "gui/ScriptedTagDialogs.h"
 #include "support/MenuLookup.h"
 
 namespace {
@@ -39,7 +40,9 @@ using quilto::app::SetAllAnswer;
 using quilto::app::SetAllRequest;
 using quilto::app::TagPage;
 using quilto::tags::TagColumn;
+using quilto::test::Answers;
 using quilto::test::FindAction;
+using quilto::test::ScriptedTagDialogs;
 using quilto::test::MainMenu;
 
 const QString kFixtures = QStringLiteral(QUILTO_FIXTURE_DIR);
@@ -47,50 +50,7 @@ const char* const kFixtureFiles[] = {"cbr128_joint_info.mp3", "cbr128_stereo_inf
 
 constexpr int Col(TagColumn column) { return static_cast<int>(column); }
 
-struct Answers {
-    std::deque<std::optional<SetAllAnswer>> setAll;  // none left: Cancel
-    std::vector<SetAllRequest> setAllRequests;
-    OtherEditsAnswer otherEdits = OtherEditsAnswer::Cancel;
-    int otherEditsAsked = 0;
-    bool finished = true;
-    int finishedAsked = 0;
-    QStringList errors;
-    QStringList information;
-};
-
-class ScriptedTagDialogs final : public quilto::app::TagDialogs {
-public:
-    explicit ScriptedTagDialogs(std::shared_ptr<Answers> answers) : answers_(std::move(answers)) {}
-    std::optional<SetAllAnswer> setAll(QWidget*, const SetAllRequest& request) override {
-        answers_->setAllRequests.push_back(request);
-        if (answers_->setAll.empty()) return std::nullopt;
-        auto answer = answers_->setAll.front();
-        answers_->setAll.pop_front();
-        return answer;
-    }
-    OtherEditsAnswer askOtherEdits(QWidget*, const QString&, const QString&) override {
-        ++answers_->otherEditsAsked;
-        return answers_->otherEdits;
-    }
-    bool finishedEditing(QWidget*) override {
-        ++answers_->finishedAsked;
-        return answers_->finished;
-    }
-    void showError(QWidget*, const QString& message, const QString&) override { answers_->errors << message; }
-    void showInformation(QWidget*, const QString& message, const QString&) override {
-        answers_->information << message;
-    }
-
-private:
-    std::shared_ptr<Answers> answers_;
-};
-
-SetAllAnswer TextAnswer(const QString& text, bool append = false) {
-    SetAllAnswer answer;
-    answer.text = text;
-    answer.append = append;
-    return answer;
-}
+using quilto::test::TextAnswer;
 
 class TagPagesTest : public ::testing::Test {
 protected:
