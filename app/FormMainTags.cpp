@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -67,6 +68,42 @@ QByteArray ReadFile(const QString& path, bool& ok) {
     QFile file(path);
     ok = file.open(QIODevice::ReadOnly);
     return ok ? file.readAll() : QByteArray();
+}
+
+// The edited rows of the saved tag(s) whose files were not written (failed,
+// or not reached before Cancel): reading the folder again must not make the
+// user type them again.
+struct UnsavedEdits {
+    std::vector<core::Id3v1Row> id3v1;
+    std::vector<core::Id3v2Row> id3v2;
+};
+
+UnsavedEdits KeepUnsavedEdits(const core::FolderRows& rows, tags::TagVariant variant,
+                              const std::vector<std::size_t>& saved) {
+    UnsavedEdits kept;
+    const auto wasSaved = [&](std::size_t row) { return std::find(saved.begin(), saved.end(), row) != saved.end(); };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (wasSaved(i)) continue;
+        if (variant != tags::TagVariant::Id3v2 && rows.id3v1[i].image == core::kEditedImage) kept.id3v1.push_back(rows.id3v1[i]);
+        if (variant != tags::TagVariant::Id3v1 && rows.id3v2[i].image == core::kEditedImage) kept.id3v2.push_back(rows.id3v2[i]);
+    }
+    return kept;
+}
+
+template <typename Row>
+void RestoreRows(std::vector<Row>& rows, const std::vector<Row>& kept) {
+    for (const Row& edit : kept) {
+        for (Row& row : rows) {
+            if (row.fileName != edit.fileName || row.excluded()) continue;
+            row = edit;
+            break;
+        }
+    }
+}
+
+void RestoreUnsavedEdits(core::FolderRows& rows, const UnsavedEdits& kept) {
+    RestoreRows(rows.id3v1, kept.id3v1);
+    RestoreRows(rows.id3v2, kept.id3v2);
 }
 
 }  // namespace
@@ -163,15 +200,26 @@ void FormMain::saveTagsHeld(tags::TagVariant variant) {
             if (!outcome.message.empty()) {
                 tagDialogs().showError(this, ToQString(outcome.message), kTagCaption);
             } else if (outcome.status == tags::TagSaveOutcome::Status::Cancelled && !closing_) {
-                tagDialogs().showInformation(this, tr("Cancelled: the files saved before stay saved."), kTagCaption);
+                tagDialogs().showInformation(this,
+                                             packed ? tr("Cancelled: the packed file is as it was.")
+                                                    : tr("Cancelled: the files saved before stay saved."),
+                                             kTagCaption);
             }
             if (closing_) return;
             // What the files hold now, with the marks reset.
             if (packed) {
-                showPackedFile(QByteArray::fromStdString(packedPath));
-            } else {
-                reload();
+                // A run that did not finish left the file as it was: the rows
+                // and their edits still describe it.
+                if (outcome.status == tags::TagSaveOutcome::Status::Done) {
+                    showPackedFile(QByteArray::fromStdString(packedPath));
+                }
+                return;
             }
+            const UnsavedEdits kept = KeepUnsavedEdits(rows_, variant, outcome.savedRows);
+            reload();
+            RestoreUnsavedEdits(rows_, kept);
+            id3v1Page_->changed();
+            id3v2Page_->changed();
         });
 }
 

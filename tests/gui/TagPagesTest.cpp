@@ -26,6 +26,7 @@
 #include <string>
 
 #include "app/FormMain.h"
+#include "pack/OutputFile.h"
 #include "app/TagDialogs.h"
 #include "app/TagPage.h"
 #include "edit/EditableListView.h"
@@ -316,6 +317,26 @@ TEST_F(TagPagesTest, SaveWritesTheFilesAndTheReloadShowsThemUnmarked) {
     }
     EXPECT_TRUE(fileBytes("a.mp3").contains("Saved Title"));
     EXPECT_FALSE(tagMenuAction("Save All")->isEnabled());
+}
+
+// A file that could not be written keeps its row's edits across the reload.
+TEST_F(TagPagesTest, EditsOfFilesThatFailedToSaveSurviveTheReload) {
+    open();
+    window_->setPackOutputFactory([](const std::string&, std::string& error) -> std::unique_ptr<quilto::pack::OutputFile> {
+        error = "No space left on device";
+        return nullptr;
+    });
+    const QByteArray before = fileBytes("b.mp3");
+    answers_->setAll = {TextAnswer("Unsaved")};
+    page(FormMain::Id3v1Page).setAll(Col(TagColumn::Title));
+    tagMenuAction("Save ID3v1")->trigger();
+    ASSERT_EQ(answers_->errors.size(), 1);
+    EXPECT_EQ(fileBytes("b.mp3"), before);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(v1(i).tag.title, "Unsaved");
+        EXPECT_EQ(v1(i).image, quilto::core::kEditedImage);
+    }
+    EXPECT_TRUE(tagMenuAction("Save ID3v1")->isEnabled());
 }
 
 // Saving one tag reloads the rows: the other tag's edits are asked about.
