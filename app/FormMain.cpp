@@ -26,10 +26,14 @@
 #include "app/HelpWindow.h"
 #include "app/PackDialogs.h"
 #include "app/Icons.h"
+#include "app/FileProperties.h"
+#include "app/TagDialogs.h"
 #include "app/TagListModel.h"
+#include "app/TagPage.h"
 #include "app/TrackListPage.h"
 #include "core/FileRows.h"
 #include "core/StatusText.h"
+#include "edit/EditableListView.h"
 #include "pack/TrackLists.h"
 
 namespace quilto::app {
@@ -39,24 +43,6 @@ namespace {
 constexpr int kMarkerColumnWidth = 35;
 constexpr int kMinimumColumnWidth = 8;
 
-
-QTableView* MakeTagList(QWidget* parent, QAbstractItemModel* model, const QFont& font) {
-    auto* view = new QTableView(parent);
-    view->setModel(model);
-    view->setFont(font);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
-    view->horizontalHeader()->setHighlightSections(false);
-    // The track number column is 25 pixels by default, below the style's minimum.
-    view->horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
-    view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
-    view->horizontalHeader()->resizeSection(0, kMarkerColumnWidth);
-    return view;
-}
 
 QWidget* Placeholder(QWidget* page, const QString& text) {
     auto* layout = new QVBoxLayout(page);
@@ -84,7 +70,12 @@ FormMain::FormMain(QStringList arguments, QWidget* parent)
     loadSettings();
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain() {
+    // The tag lists ask their models for rows while they are torn down; the
+    // rows (rows_) go before the QWidget base deletes its children.
+    delete id3v1List_;
+    delete id3v2List_;
+}
 
 void FormMain::buildLayout() {
     const QFont listFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -124,10 +115,24 @@ void FormMain::buildLayout() {
     pages_ = new QTabWidget(this);
     pages_->setTabPosition(QTabWidget::South);
     pages_->setMinimumHeight(1);
-    id3v1Model_ = new TagListModel(rows_, TagListModel::Version::Id3v1, this);
-    id3v2Model_ = new TagListModel(rows_, TagListModel::Version::Id3v2, this);
-    id3v1List_ = MakeTagList(pages_, id3v1Model_, listFont);
-    id3v2List_ = MakeTagList(pages_, id3v2Model_, listFont);
+    const auto genres = [this]() -> const core::GenreTable& { return *genres_; };
+    const auto dialogs = [this]() -> TagDialogs& { return tagDialogs(); };
+    id3v1Page_ = new TagPage(rows_, TagListModel::Version::Id3v1, genres, dialogs, pages_, listFont);
+    id3v2Page_ = new TagPage(rows_, TagListModel::Version::Id3v2, genres, dialogs, pages_, listFont);
+    for (TagPage* tagPage : {id3v1Page_, id3v2Page_}) {
+        connect(tagPage, &TagPage::rowsChanged, this, &FormMain::refreshStatus);
+        const Page page = tagPage == id3v1Page_ ? Id3v1Page : Id3v2Page;
+        connect(tagPage, &TagPage::editorRequested, this, [this, page](int column) { editColumnExternally(page, column); });
+        connect(tagPage, &TagPage::propertyRequested, this, [this](int row) {
+            if (packedFileNodeIsCurrent() || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+            const std::string path = rows_.path(static_cast<std::size_t>(row));
+            if (passableToOthers({path})) ShowFileProperties(this, ToQString(path));
+        });
+    }
+    id3v1List_ = id3v1Page_->view();
+    id3v2List_ = id3v2Page_->view();
+    id3v1Model_ = id3v1Page_->model();
+    id3v2Model_ = id3v2Page_->model();
     // Rows dragged from the file list drop onto the Pack and UnPack pages'
     // lists; the tracks of a packed file shown as a folder go to the Pack
     // page only (the UnPack page opens whole files).

@@ -18,6 +18,7 @@
 #include "core/GenreTable.h"
 #include "pack/PackOptions.h"
 #include "pack/PackWriter.h"
+#include "tags/SaveTags.h"
 
 class QAction;
 class QLabel;
@@ -27,6 +28,10 @@ class QTabWidget;
 class QTableView;
 class QTreeWidgetItem;
 
+namespace quilto::edit {
+class EditableListView;
+}
+
 namespace quilto::app {
 
 class DriveSelector;
@@ -35,6 +40,8 @@ class FileListView;
 class FolderTree;
 class HelpWindow;
 class PackDialogs;
+class TagDialogs;
+class TagPage;
 class ProgressWindow;
 class TagListModel;
 class TrackListPage;
@@ -101,6 +108,20 @@ public:
     // The spans of the file-list rows while a packed file's tracks show.
     const std::vector<pack::TrackSpan>& packedSpans() const { return packedSpans_; }
 
+    // The ID3v1 or ID3v2 page (nullptr for the others).
+    TagPage* tagPage(Page page) const;
+    // "Save All", "Save ID3v1", "Save ID3v2": the edited rows into the files
+    // (or the packed file whose tracks show), then the rows read again.
+    void saveTags(tags::TagVariant variant);
+    // "Copy From ID3v2" (page 2) or "Copy From ID3v1" (page 3).
+    void copyFromOtherTag();
+    // "Editor" of a tag page's column menu: the column through the external editor.
+    void editColumnExternally(Page page, int column);
+    // Tests answer the tag pages' questions.
+    void setTagDialogs(std::unique_ptr<TagDialogs> dialogs);
+    // Where the external editor's exchange file lives.
+    static QString ExchangeFolder();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -137,6 +158,11 @@ private:
     void buildPackMenu(QMenu* menu, Page page);
     void addPackWriterCommands(QMenu* menu, Page page);
     PackDialogs& packDialogs();
+    TagDialogs& tagDialogs();
+    void buildTagMenu(QMenu* menu);
+    void tagMenuAboutToShow();
+    void saveTagsHeld(tags::TagVariant variant);
+    void editColumnHeld(Page page, int column);
     // A long operation (pack run, extraction, tag saving): the window busy and
     // a ProgressWindow (cancelled by closing the window) while work runs; then
     // finish (messages, reload) with the window back; then the hand-overs and
@@ -177,6 +203,7 @@ private:
     int longWork_ = 0;
     std::vector<std::function<void()>> afterLongWork_;
     std::unique_ptr<PackDialogs> packDialogs_;
+    std::unique_ptr<TagDialogs> tagDialogs_;
     // While a packed-file node is current: that file and its rows' spans.
     std::string packedFilePath_;
     std::vector<pack::TrackSpan> packedSpans_;
@@ -188,10 +215,16 @@ private:
     FileListModel* fileModel_ = nullptr;
     TrackListPage* packPage_ = nullptr;
     TrackListPage* unpackPage_ = nullptr;
-    QTableView* id3v1List_ = nullptr;
-    QTableView* id3v2List_ = nullptr;
+    TagPage* id3v1Page_ = nullptr;
+    TagPage* id3v2Page_ = nullptr;
+    edit::EditableListView* id3v1List_ = nullptr;
+    edit::EditableListView* id3v2List_ = nullptr;
     TagListModel* id3v1Model_ = nullptr;
     TagListModel* id3v2Model_ = nullptr;
+    QAction* saveAllTags_ = nullptr;
+    QAction* saveId3v1_ = nullptr;
+    QAction* saveId3v2_ = nullptr;
+    QAction* copyFromTag_ = nullptr;
     QSplitter* upperSplitter_ = nullptr;
     QSplitter* mainSplitter_ = nullptr;
     QWidget* upperPanel_ = nullptr;

@@ -88,12 +88,7 @@ void FormMain::buildMenus() {
     buildPackMenu(unpack, UnPackPage);
 
     QMenu* tags = bar->addMenu(QStringLiteral("ID3Tag"));
-    AddLater(tags, QStringLiteral("Save All"));
-    tags->addSeparator();
-    AddLater(tags, QStringLiteral("Save ID3v1"));
-    AddLater(tags, QStringLiteral("Save ID3v2"));
-    tags->addSeparator();
-    AddLater(tags, QStringLiteral("Copy From"));
+    buildTagMenu(tags);
 
     QMenu* rename = bar->addMenu(QStringLiteral("ReName"));
     AddLater(rename, QStringLiteral("Check"));

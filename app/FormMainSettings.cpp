@@ -16,6 +16,8 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/TagPage.h"
+#include "edit/EditableListView.h"
 #include "app/TrackListPage.h"
 #include "core/HandOver.h"
 
@@ -23,8 +25,8 @@ namespace quilto::app {
 
 namespace {
 
-template <std::size_t N>
-void ApplyWidths(QTableView& view, const std::array<int, N>& widths, int firstColumn) {
+template <typename View, std::size_t N>
+void ApplyWidths(View& view, const std::array<int, N>& widths, int firstColumn) {
     for (std::size_t i = 0; i < N; ++i) {
         const int column = firstColumn + static_cast<int>(i);
         if (column >= view.model()->columnCount()) break;
@@ -34,8 +36,8 @@ void ApplyWidths(QTableView& view, const std::array<int, N>& widths, int firstCo
     }
 }
 
-template <std::size_t N>
-void ReadWidths(const QTableView& view, std::array<int, N>& widths, int firstColumn) {
+template <typename View, std::size_t N>
+void ReadWidths(const View& view, std::array<int, N>& widths, int firstColumn) {
     for (std::size_t i = 0; i < N; ++i) {
         const int column = firstColumn + static_cast<int>(i);
         if (column >= view.model()->columnCount()) break;
@@ -74,6 +76,8 @@ void FormMain::loadSettings() {
     pageChanged(w.page);
 
     genres_ = std::make_unique<core::GenreTable>(LoadGenreTable(s.file));
+    id3v1Page_->setGenres(*genres_);
+    id3v2Page_->setGenres(*genres_);
     s.general.load(s.file);
     s.rename.load(s.file);
 
@@ -97,8 +101,8 @@ void FormMain::loadSettings() {
 
     // Row metrics of the report lists: where row 0 starts below the header and
     // the distance between rows, as the in-place editors will need them.
-    rowTop_ = id3v1List_->horizontalHeader()->sizeHint().height();
-    rowPitch_ = id3v1List_->verticalHeader()->defaultSectionSize();
+    rowTop_ = id3v1List_->header()->sizeHint().height();
+    rowPitch_ = fileList_->verticalHeader()->defaultSectionSize();
 
     // The rows are filled once the window is on screen.
     QTimer::singleShot(0, this, &FormMain::runFirstIdle);

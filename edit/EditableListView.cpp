@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -84,6 +85,9 @@ EditableListView::EditableListView(QWidget* parent) : QTreeView(parent) {
     // Three minute digits, the first of them optional; blanks shown as spaces.
     time_->setInputMask(QStringLiteral("099:99:99; "));
     copy_->setReadOnly(true);
+    digits_ = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    dropDown_->setInsertPolicy(QComboBox::NoInsert);
+    dropDown_->setMaxVisibleItems(16);
     QPalette greyed = copy_->palette();
     greyed.setColor(QPalette::Base, greyed.color(QPalette::Window));
     copy_->setPalette(greyed);
@@ -112,8 +116,19 @@ EditableListView::~EditableListView() {
 }
 
 void EditableListView::setColumnEditor(int column, CellEditorKind kind, QStringList items) {
-    columns_.insert(column, ColumnEditor{kind, std::move(items)});
+    // Rules set before stay: a refilled item list keeps its column's limits.
+    ColumnEditor& editor = columns_[column];
+    editor.kind = kind;
+    editor.items = std::move(items);
 }
+
+void EditableListView::setColumnTextRules(int column, int maxLength, bool digitsOnly) {
+    ColumnEditor& editor = columns_[column];
+    editor.maxLength = maxLength;
+    editor.digitsOnly = digitsOnly;
+}
+
+void EditableListView::setDropDownAcceptsAnyText(int column, bool any) { columns_[column].anyText = any; }
 
 void EditableListView::setArmOnSingleClick(bool on) { armOnSingleClick_ = on; }
 
@@ -206,8 +221,13 @@ void EditableListView::openEditor(const QModelIndex& index) {
     const ColumnEditor& column = columns_[index.column()];
     openKind_ = column.kind;
     switch (openKind_) {
-    case CellEditorKind::Text: open_ = text_; break;
+    case CellEditorKind::Text:
+        text_->setValidator(column.digitsOnly ? digits_ : nullptr);
+        text_->setMaxLength(column.maxLength > 0 ? column.maxLength : 32767);
+        open_ = text_;
+        break;
     case CellEditorKind::DropDown:
+        dropDown_->setEditable(column.anyText);
         dropDown_->clear();
         dropDown_->addItems(column.items);
         open_ = dropDown_;
@@ -237,7 +257,10 @@ void EditableListView::loadEditor(const QModelIndex& index) {
         text_->setText(cell);
         text_->deselect();
         break;
-    case CellEditorKind::DropDown: dropDown_->setCurrentIndex(dropDown_->findText(cell)); break;
+    case CellEditorKind::DropDown:
+        dropDown_->setCurrentIndex(dropDown_->findText(cell));
+        if (dropDown_->isEditable()) dropDown_->setEditText(cell);
+        break;
     case CellEditorKind::MultiLine: multiLine_->setPlainText(cell); break;
     case CellEditorKind::Time:
         time_->setText(TimeEditorText(cell));
@@ -294,7 +317,7 @@ bool EditableListView::writeEditorText(const QModelIndex& index, bool always) {
     if (!index.isValid() || openKind_ == CellEditorKind::ReadOnlyCopy) return false;
     // A drop-down whose cell held a text outside its list shows no item; the
     // user chose nothing, so the cell keeps its text instead of losing it.
-    if (openKind_ == CellEditorKind::DropDown && dropDown_->currentIndex() < 0) return false;
+    if (openKind_ == CellEditorKind::DropDown && !dropDown_->isEditable() && dropDown_->currentIndex() < 0) return false;
     const QString text = editorText();
     const bool changed = text != CellText(index);
     if (changed || always) model()->setData(index, text, Qt::EditRole);

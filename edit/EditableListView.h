@@ -40,6 +40,10 @@ public:
 
     // DropDown items: "- User -" means the empty value.
     void setColumnEditor(int column, CellEditorKind kind, QStringList items = {});
+    // Text editors: at most maxLength characters (0: no limit), digits only.
+    void setColumnTextRules(int column, int maxLength, bool digitsOnly);
+    // Drop-down editors: any typed text is a value, not only the items.
+    void setDropDownAcceptsAnyText(int column, bool any);
     // The one-row header lists arm on a single click.
     void setArmOnSingleClick(bool on);
     // Reordering drag within the list, auto-scrolling every 100 ms near the
@@ -85,6 +89,9 @@ private:
     struct ColumnEditor {
         CellEditorKind kind = CellEditorKind::Text;
         QStringList items;
+        int maxLength = 0;
+        bool digitsOnly = false;
+        bool anyText = false;
     };
 
     void armSelectedRow();
@@ -115,6 +122,7 @@ private:
     QPlainTextEdit* multiLine_ = nullptr;
     QLineEdit* time_ = nullptr;
     QLineEdit* copy_ = nullptr;
+    QValidator* digits_ = nullptr;
     SpinButton* frameSpin_ = nullptr;
     SpinButton* secondSpin_ = nullptr;
 

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeView>
 #include <QTest>
 #include <QTreeWidgetItem>
 
@@ -105,19 +107,20 @@ TEST_F(FormMainShellTest, TheWaitCursorIsOnTheWindowNotOnTheProgressWindow) {
 
 TEST_F(FormMainShellTest, NarrowDefaultColumnWidthsAreKept) {
     auto window = open();
+    const auto* id3v1 = qobject_cast<QTreeView*>(window->pages()->widget(FormMain::Id3v1Page));
+    const auto* id3v2 = qobject_cast<QTreeView*>(window->pages()->widget(FormMain::Id3v2Page));
+    ASSERT_NE(id3v1, nullptr);
+    ASSERT_NE(id3v2, nullptr);
     const struct {
-        QTableView* list;
+        const QHeaderView* header;
         int column;
         int width;
     } cases[] = {
-        {qobject_cast<QTableView*>(window->pages()->widget(FormMain::Id3v1Page)), 5, 25},  // Clm1No
-        {qobject_cast<QTableView*>(window->pages()->widget(FormMain::Id3v2Page)), 5, 25},  // Clm2No
-        {window->fileList(), 8, 30},                                                      // ClmFNo
+        {id3v1->header(), 5, 25},                      // Clm1No
+        {id3v2->header(), 5, 25},                      // Clm2No
+        {window->fileList()->horizontalHeader(), 8, 30},  // ClmFNo
     };
-    for (const auto& c : cases) {
-        ASSERT_NE(c.list, nullptr);
-        EXPECT_EQ(c.list->columnWidth(c.column), c.width);
-    }
+    for (const auto& c : cases) EXPECT_EQ(c.header->sectionSize(c.column), c.width);
 }
 
 // Names from old disks in the legacy code page, made with the POSIX calls so
