@@ -30,4 +30,18 @@ bool FileRegionsSource::read(const Consumer& consume) const {
     return true;
 }
 
+std::uint64_t JoinedSource::size() const {
+    std::uint64_t total = 0;
+    for (const MemberSource* part : parts_) total += part->size();
+    return total;
+}
+
+bool JoinedSource::read(const Consumer& consume) const {
+    return std::all_of(parts_.begin(), parts_.end(), [&](const MemberSource* part) { return part->read(consume); });
+}
+
+bool JoinedSource::unchanging() const {
+    return std::all_of(parts_.begin(), parts_.end(), [](const MemberSource* part) { return part->unchanging(); });
+}
+
 }  // namespace quilto::pack

@@ -66,4 +66,17 @@ private:
     core::Bytes* buffer_;  // may be null: a buffer per read
 };
 
+// Several sources one after another: a track rebuilt from a new tag in
+// memory, its audio in the file and another tag in memory.
+class JoinedSource final : public MemberSource {
+public:
+    explicit JoinedSource(std::vector<const MemberSource*> parts) : parts_(std::move(parts)) {}
+    std::uint64_t size() const override;
+    bool read(const Consumer& consume) const override;
+    bool unchanging() const override;
+
+private:
+    std::vector<const MemberSource*> parts_;  // not owned
+};
+
 }  // namespace quilto::pack

@@ -29,6 +29,7 @@
 #include "pack/HeadTag.h"
 #include "pack/LzhWriter.h"
 #include "pack/MemberSource.h"
+#include "pack/OutputCopy.h"
 #include "pack/PackBlock.h"
 #include "pack/PackTrailer.h"
 #include "pack/ZipWriter.h"
@@ -46,8 +47,6 @@ using core::RenameNoReplace;
 using core::SameFile;
 using core::SyncFolder;
 using core::TempPathBeside;
-
-std::string WriteErrorText(int error) { return "Write Error - " + std::to_string(error); }
 
 // The file the run reads a track row from. On the UnPack page every track
 // lies in the opened packed file.
@@ -488,70 +487,10 @@ bool BuildFrame(const TrackPage& page, const PackRun& run, const Plan& plan, Fra
 
 // ---------------------------------------------------------------- writing
 
-enum class CopyResult { Ok, Cancelled, ReadFailed, WriteFailed };
-
 // Archive members are read once, in chunks small enough to stay in the
 // second-level cache between the checksum and the write (256 KiB measured no
 // faster: more system calls).
 constexpr std::size_t kArchiveChunkSize = 1 << 20;
-
-// The archive writers' sink over the output; a Cancel stops it between
-// chunks. It patches by seeking back and returning to the end.
-class OutputSink final : public ArchiveSink {
-public:
-    OutputSink(OutputFile& out, std::uint64_t position, core::Progress& progress, core::ProgressPacer& pacer)
-        : out_(out), position_(position), progress_(progress), pacer_(pacer) {}
-
-    bool write(core::ByteView bytes) override {
-        pacer_.step();
-        if (progress_.cancelRequested()) {
-            cancelled_ = true;
-            return false;
-        }
-        if (!out_.write(bytes)) {
-            failed_ = true;
-            return false;
-        }
-        position_ += bytes.size();
-        return true;
-    }
-    std::uint64_t position() const override { return position_; }
-    bool canPatch() const override { return true; }
-    bool patch(std::uint64_t at, core::ByteView bytes) override {
-        if (at > position_ || bytes.size() > position_ - at || !out_.seek(at) || !out_.write(bytes) ||
-            !out_.seek(position_)) {
-            failed_ = true;
-            return false;
-        }
-        return true;
-    }
-    bool cancelled() const { return cancelled_; }
-    bool failed() const { return failed_; }
-
-private:
-    OutputFile& out_;
-    std::uint64_t position_;
-    core::Progress& progress_;
-    core::ProgressPacer& pacer_;
-    bool cancelled_ = false;
-    bool failed_ = false;
-};
-
-CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, OutputFile& out,
-                      core::Bytes& buffer, core::Progress& progress, core::ProgressPacer& pacer) {
-    while (length > 0) {
-        pacer.step();
-        if (progress.cancelRequested()) return CopyResult::Cancelled;
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunkSize));
-        if (buffer.size() < n) buffer.resize(n);
-        if (in.readAt(offset, buffer.data(), n) != n) return CopyResult::ReadFailed;
-        if (!out.write(buffer.data(), n)) return CopyResult::WriteFailed;
-        pacer.step();
-        offset += n;
-        length -= n;
-    }
-    return CopyResult::Ok;
-}
 
 struct WriteResult {
     Status status = Status::Written;
@@ -624,12 +563,6 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
     }
     if (!out.write(frame.tail)) return Fail(WriteErrorText(out.lastError()));
     return {};
-}
-
-std::unique_ptr<OutputFile> OpenDiskOutput(const std::string& path, std::string& error) {
-    std::optional<DiskOutputFile> file = DiskOutputFile::CreateNew(path, &error);
-    if (!file) return nullptr;
-    return std::make_unique<DiskOutputFile>(std::move(*file));
 }
 
 }  // namespace
@@ -709,7 +642,7 @@ PackOutcome SavePacked(const TrackPage& page, const PackRun& run, core::Progress
 
     const std::string temp = TempPathBeside(target);
     std::string error;
-    std::unique_ptr<OutputFile> out = openOutput ? openOutput(temp, error) : OpenDiskOutput(temp, error);
+    std::unique_ptr<OutputFile> out = openOutput ? openOutput(temp, error) : OpenNewDiskOutput(temp, error);
     if (!out) {
         // Nothing to remove: the name may now belong to another program's file.
         outcome.message = "Cannot create a file in " + FolderOf(target) + ": " + error;

@@ -21,6 +21,7 @@
 #include "core/Id3v2Reader.h"
 #include "core/Id3v2Writer.h"
 #include "core/NumberText.h"
+#include "pack/OutputCopy.h"
 #include "pack/OutputFile.h"
 #include "tags/TagEdits.h"
 
@@ -30,13 +31,12 @@ namespace {
 
 using core::Bytes;
 using pack::OutputFile;
+using pack::WriteErrorText;
 
 // Large enough that the system calls cost nothing beside the bytes, small
 // enough that a Cancel is noticed quickly and memory stays bounded.
 constexpr std::size_t kCopyChunk = std::size_t{8} << 20;
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-std::string WriteErrorText(int error) { return "Write Error - " + std::to_string(error); }
 
 bool Saves(TagVariant variant, TagList list) {
     return (static_cast<int>(variant) & static_cast<int>(list)) != 0;

@@ -28,6 +28,7 @@
 #include "pack/PackBlock.h"
 #include "pack/PackTrailer.h"
 #include "pack/PackWriter.h"
+#include "support/FailingOutput.h"
 #include "support/FixtureFacts.h"
 #include "support/RunProcess.h"
 #include "support/TempFolder.h"
@@ -142,71 +143,9 @@ ReadBack ReadPacked(const std::string& path, PackFormat format) {
     return back;
 }
 
-// A progress that cancels from its n-th Cancel test on.
-class CancelAfter final : public core::Progress {
-public:
-    explicit CancelAfter(int tests) : left_(tests) {}
-    bool cancelRequested() const override { return left_-- <= 0; }
-    void pump() override {}
-    void setCaption(std::string_view caption) override { captions.emplace_back(caption); }
-    std::vector<std::string> captions;
-
-private:
-    mutable int left_;
-};
-
-// An output on disk whose k-th write (or its close) fails as a full disk
-// would, or whose k-th seek fails as on a pipe.
-class FailingOutput final : public OutputFile {
-public:
-    FailingOutput(DiskOutputFile file, int failingWrite, bool failClose, int failingSeek = 0)
-        : file_(std::move(file)), failingWrite_(failingWrite), failClose_(failClose), failingSeek_(failingSeek) {}
-    bool write(const void* data, std::size_t n) override {
-        if (++writes_ == failingWrite_) {
-            lastError_ = ENOSPC;
-            return false;
-        }
-        return file_.write(data, n);
-    }
-    std::optional<std::uint64_t> tell() override { return file_.tell(); }
-    bool seek(std::uint64_t position) override {
-        if (++seeks_ == failingSeek_) {
-            lastError_ = ESPIPE;
-            return false;
-        }
-        return file_.seek(position);
-    }
-    bool close() override {
-        const bool ok = file_.close();
-        if (failClose_) lastError_ = EIO;
-        return ok && !failClose_;
-    }
-    using OutputFile::write;
-
-private:
-    DiskOutputFile file_;
-    int writes_ = 0;
-    int failingWrite_;
-    bool failClose_;
-    int failingSeek_;
-    int seeks_ = 0;
-};
-
-OutputFactory Failing(int failingWrite, bool failClose = false) {
-    return [=](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
-        std::optional<DiskOutputFile> file = DiskOutputFile::CreateNew(path, &error);
-        if (!file) return nullptr;
-        return std::make_unique<FailingOutput>(std::move(*file), failingWrite, failClose);
-    };
-}
-
-OutputFactory FailingSeek(int failingSeek) {
-    return [=](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
-        std::optional<DiskOutputFile> file = DiskOutputFile::CreateNew(path, &error);
-        if (!file) return nullptr;
-        return std::make_unique<FailingOutput>(std::move(*file), 0, false, failingSeek);
-    };
-}
+using test::CancelAfter;
+using test::Failing;
+using test::FailingSeek;
 
 class PackWriterTest : public ::testing::Test {
 protected:
