@@ -29,11 +29,11 @@ std::string ReadFile(const fs::path& path) {
 std::string Frames(const fs::path& path) {
     const ProcessResult run = RunTool("/usr/bin/python3", {"-c", R"(
 import sys
-from mutagen.id3 import ID3, ID3NoHeaderError
-try:
-    t = ID3(sys.argv[1])
-except ID3NoHeaderError:
+from mutagen.id3 import ID3
+# Without a head tag mutagen would show the ID3v1 block as frames.
+if open(sys.argv[1], "rb").read(3) != b"ID3":
     sys.exit(0)
+t = ID3(sys.argv[1])
 for k in ("TPE1", "TIT2", "TRCK", "TCOM"):
     if k in t: print(k + "=" + str(t[k]))
 )", path.string()});
@@ -95,7 +95,9 @@ TEST_P(CliTagOptions, ChangeOnlyWhatTheyName) {
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_EQ(Frames(folder.file("a.mp3")), c.frames);
     EXPECT_EQ(Id3v1Title(ReadFile(folder.file("a.mp3"))), c.v1Title);
-    if (c.exitCode != 0) EXPECT_EQ(ReadFile(folder.file("a.mp3")), before);
+    if (c.exitCode != 0) {
+        EXPECT_EQ(ReadFile(folder.file("a.mp3")), before);
+    }
 }
 
 const std::string kFramesBefore = "TPE1=Mutagen Artist\nTIT2=Mutagen Title\nTRCK=4/10\nTCOM=Mutagen Composer\n";
