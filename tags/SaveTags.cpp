@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "core/FilePlacement.h"
@@ -21,6 +22,7 @@
 #include "core/Id3v2Reader.h"
 #include "core/Id3v2Writer.h"
 #include "core/NumberText.h"
+#include "pack/OutputCopy.h"
 #include "pack/OutputFile.h"
 #include "tags/TagEdits.h"
 
@@ -30,13 +32,12 @@ namespace {
 
 using core::Bytes;
 using pack::OutputFile;
+using pack::WriteErrorText;
 
 // Large enough that the system calls cost nothing beside the bytes, small
 // enough that a Cancel is noticed quickly and memory stays bounded.
 constexpr std::size_t kCopyChunk = std::size_t{8} << 20;
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-std::string WriteErrorText(int error) { return "Write Error - " + std::to_string(error); }
 
 bool Saves(TagVariant variant, TagList list) {
     return (static_cast<int>(variant) & static_cast<int>(list)) != 0;
@@ -281,6 +282,11 @@ struct SaveJob {
     core::ProgressPacer& pacer;
     Bytes& buffer;
     bool& kernelCopy;
+    // Folders whose renames still have to be made durable. Once per folder
+    // at the end: each new file was flushed before its rename, so a crash
+    // leaves the old or the new file whole either way, and a folder flush
+    // per file would cost more than the copy.
+    std::set<std::string>& renamed;
 };
 
 FileResult SaveOne(const SaveJob& job) {
@@ -402,7 +408,7 @@ FileResult SaveOne(const SaveJob& job) {
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         return abandon(Failure(std::string("Cannot replace the file: ") + std::strerror(errno)));
     }
-    core::SyncFolder(target);
+    job.renamed.insert(core::FolderOf(target));
     return {};
 }
 
@@ -436,6 +442,7 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
     core::ProgressPacer pacer(progress, 1);
     Bytes buffer;
     bool kernelCopy = true;
+    std::set<std::string> renamed;
     const std::string total = "/" + std::to_string(todo.size()) + ")";
     for (std::size_t done = 0; done < todo.size(); ++done) {
         if (pacer.cancelled()) {
@@ -446,7 +453,7 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
         progress.setPanelText(0, rows.files[row].fileName());
         progress.setPanelText(1, "(" + std::to_string(done) + total);
         progress.pump();
-        const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy});
+        const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy, renamed});
         if (result.step == Step::Ok) {
             outcome.savedRows.push_back(row);
         } else if (result.step == Step::Cancelled) {
@@ -456,6 +463,8 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
             outcome.problems.push_back({row, rows.path(row), result.message});
         }
     }
+
+    for (const std::string& folder : renamed) core::SyncFolder(folder + "/.");
 
     for (const TagSaveProblem& problem : outcome.problems) {
         if (!outcome.message.empty()) outcome.message += '\n';
