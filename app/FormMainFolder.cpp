@@ -197,7 +197,8 @@ void FormMain::closeEvent(QCloseEvent* event) {
         closing_ = true;
         cancelRunningWork();
         event->ignore();
-        QTimer::singleShot(0, this, &QWidget::close);
+        // Try again shortly: a running editor or save may take a while to end.
+        QTimer::singleShot(50, this, &QWidget::close);
         return;
     }
     storeSettings();
