@@ -389,12 +389,13 @@ FileResult SaveOne(const SaveJob& job) {
     if (!out->close()) return abandon(Failure(WriteErrorText(out->lastError())));
     out.reset();
 
-    // The new file keeps the old one's access rights and, where allowed, owner.
+    // The new file keeps the old one's owner where allowed and its access
+    // rights (after the owner, which may clear some of them).
+    if (::chown(temp.c_str(), before.st_uid, before.st_gid) != 0) {
+        // Only a privileged user may give a file away; the rights below still hold.
+    }
     if (::chmod(temp.c_str(), before.st_mode & 07777) != 0) {
         return abandon(Failure(std::string("Cannot set the permissions of the new file: ") + std::strerror(errno)));
-    }
-    if (::chown(temp.c_str(), before.st_uid, before.st_gid) != 0) {
-        // Only a privileged user may give a file away; the rights above still hold.
     }
 
     // Someone wrote to the file while it was copied: their version wins.
@@ -451,7 +452,7 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
         }
         const std::size_t row = todo[done];
         progress.setPanelText(0, rows.files[row].fileName());
-        progress.setPanelText(1, "(" + std::to_string(done) + total);
+        progress.setPanelText(1, "(" + std::to_string(done + 1) + total);
         progress.pump();
         const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy, renamed});
         if (result.step == Step::Ok) {

@@ -137,7 +137,13 @@ public:
     explicit CancelAfter(int files) : files_(files) {}
     bool cancelRequested() const override { return started_ > files_; }
     void pump() override {}
-    void setPanelText(int panel, std::string_view) override { started_ += panel == 0 ? 1 : 0; }
+    void setCaption(std::string_view caption) override { captions.emplace_back(caption); }
+    void setPanelText(int panel, std::string_view text) override {
+        started_ += panel == 0 ? 1 : 0;
+        if (panel == 1) counts.emplace_back(text);
+    }
+    std::vector<std::string> captions;
+    std::vector<std::string> counts;
 
 private:
     int files_;
@@ -225,6 +231,10 @@ TEST_F(SaveTagsRunTest, CancelKeepsTheFilesSavedBeforeAndTheCurrentOneUntouched)
         EXPECT_EQ(outcome.savedRows.size(), static_cast<std::size_t>(files));
         EXPECT_EQ(CheckFiles(folder), files);
         for (int i = 0; i < files; ++i) EXPECT_EQ(ReadAll(folder.file(Name(i))), saved_[std::size_t(i)]);
+        EXPECT_EQ(progress.captions, std::vector<std::string>{"Saving ..."});
+        if (files == kFiles) {
+            EXPECT_EQ(progress.counts, (std::vector<std::string>{"(1/3)", "(2/3)", "(3/3)"}));
+        }
     }
 }
 
