@@ -353,6 +353,23 @@ TEST(SaveTagsTest, VariantsMarksAndPermissions) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST(SaveTagsTest, AnOldTagsFooterGoesWithTheTag) {
+    using namespace quilto::test;
+    Bytes file = Id3Tag({Id3Frame("TIT2", TextBody(0, "Old"), 4)}, 4, 0x10);
+    Bytes footer(file.begin(), file.begin() + 10);
+    footer[0] = '3', footer[1] = 'D', footer[2] = 'I';
+    Append(file, footer);
+    const Bytes audio = Frames(FrameFields{}, 8);
+    Append(file, audio);
+    test::TempFolder folder;
+    folder.write("a.mp3", file);
+    core::FolderRows rows = LoadRows(folder.path());
+    SetCell({rows, Genres()}, TagList::Id3v2, 0, TagColumn::Title, "New");
+    core::NoProgress quiet;
+    ASSERT_EQ(SaveTags(rows, Options(), quiet).savedRows.size(), 1u);
+    EXPECT_EQ(AudioOf(ReadAll(folder.file("a.mp3"))), audio);
+}
+
 // mutagen reads the edited texts, and every frame nobody edited comes out
 // with the same bytes; the audio is untouched and mp3val finds nothing new.
 constexpr const char* kDumpFrames = R"(
