@@ -217,7 +217,13 @@ int RunSet(const TagCommandOptions& o, std::ostream& out, std::ostream& err) {
         for (std::size_t f = 0; f < kFieldCount; ++f) {
             if (o.given[f]->count() == 0) continue;
             if (toV1 && kFields[f].inId3v1 && !o.removeV1) {
-                tags::SetCell(edit, TagList::Id3v1, target->row, kFields[f].column, o.values[f]);
+                // A text the ID3v1 field cannot hold at all (a genre outside
+                // the table, a track without digits) would only erase it.
+                if (!o.values[f].empty() && tags::FitId3v1Text(o.values[f], kFields[f].column, genres).empty()) {
+                    err << argument << ": " << kFields[f].name << ": no ID3v1 form; the ID3v1 field is kept\n";
+                } else {
+                    tags::SetCell(edit, TagList::Id3v1, target->row, kFields[f].column, o.values[f]);
+                }
             }
             if (toV2 && !o.removeV2) tags::SetCell(edit, TagList::Id3v2, target->row, kFields[f].column, o.values[f]);
         }

@@ -229,6 +229,7 @@ std::string Id3v1Loss(const core::Id3v1Record& tag, const core::TextCodec& codec
 struct Layout {
     std::uint64_t size = 0;
     std::uint64_t oldTag = 0;  // head ID3v2 tag, header included
+    std::uint64_t headEnd = 0; // behind the head tag and its 2.4 footer, if any
     bool hasId3v1 = false;
     std::uint64_t audio = 0;
 };
@@ -238,8 +239,8 @@ struct Layout {
 std::optional<Layout> ReadLayout(int fd, std::uint64_t size, std::string& error) {
     Layout layout;
     layout.size = size;
+    std::uint8_t header[core::kId3v2HeaderSize] = {};
     if (size >= core::kId3v2HeaderSize) {
-        std::uint8_t header[core::kId3v2HeaderSize];
         if (!ReadExactly(fd, 0, header, sizeof header)) {
             error = "Cannot read the file";
             return std::nullopt;
@@ -259,7 +260,17 @@ std::optional<Layout> ReadLayout(int fd, std::uint64_t size, std::string& error)
         }
         layout.hasId3v1 = std::memcmp(tag, "TAG", 3) == 0;
     }
-    const std::uint64_t tags = layout.oldTag + (layout.hasId3v1 ? core::kId3v1Size : 0);
+    layout.headEnd = layout.oldTag;
+    if (layout.oldTag > 0 && size >= layout.oldTag + core::kId3v2HeaderSize) {
+        // A 2.4 footer repeats the header behind the frames; it belongs to
+        // the old tag and goes with it, or it would stay behind as junk.
+        std::uint8_t footer[3];
+        if (header[3] == 4 && (header[5] & 0x10) != 0 && ReadExactly(fd, layout.oldTag, footer, sizeof footer) &&
+            std::memcmp(footer, "3DI", 3) == 0) {
+            layout.headEnd += core::kId3v2HeaderSize;
+        }
+    }
+    const std::uint64_t tags = layout.headEnd + (layout.hasId3v1 ? core::kId3v1Size : 0);
     if (tags > size) {
         error = "Its stored tag lengths do not fit inside the file; the file was not changed";
         return std::nullopt;
@@ -366,13 +377,13 @@ FileResult SaveOne(const SaveJob& job) {
     };
 
     // ID3v2 part, then the audio; an unedited old tag travels with the audio.
-    std::uint64_t copyFrom = layout->oldTag;
+    std::uint64_t copyFrom = layout->headEnd;
     if (editV2) {
         if (!newV2.empty() && !out->write(newV2)) return abandon(Failure(WriteErrorText(out->lastError())));
     } else {
         copyFrom = 0;
     }
-    const std::uint64_t audioEnd = layout->oldTag + layout->audio;
+    const std::uint64_t audioEnd = layout->headEnd + layout->audio;
     FileResult copied = CopyRange(in.get(), copyFrom, audioEnd - copyFrom, *out, job.buffer, job.pacer, job.kernelCopy);
     if (copied.step != Step::Ok) return abandon(std::move(copied));
 
@@ -389,12 +400,13 @@ FileResult SaveOne(const SaveJob& job) {
     if (!out->close()) return abandon(Failure(WriteErrorText(out->lastError())));
     out.reset();
 
-    // The new file keeps the old one's access rights and, where allowed, owner.
+    // The new file keeps the old one's owner where allowed and its access
+    // rights (after the owner, which may clear some of them).
+    if (::chown(temp.c_str(), before.st_uid, before.st_gid) != 0) {
+        // Only a privileged user may give a file away; the rights below still hold.
+    }
     if (::chmod(temp.c_str(), before.st_mode & 07777) != 0) {
         return abandon(Failure(std::string("Cannot set the permissions of the new file: ") + std::strerror(errno)));
-    }
-    if (::chown(temp.c_str(), before.st_uid, before.st_gid) != 0) {
-        // Only a privileged user may give a file away; the rights above still hold.
     }
 
     // Someone wrote to the file while it was copied: their version wins.
@@ -451,7 +463,7 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
         }
         const std::size_t row = todo[done];
         progress.setPanelText(0, rows.files[row].fileName());
-        progress.setPanelText(1, "(" + std::to_string(done) + total);
+        progress.setPanelText(1, "(" + std::to_string(done + 1) + total);
         progress.pump();
         const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy, renamed});
         if (result.step == Step::Ok) {

@@ -81,6 +81,7 @@ struct OptionCase {
     int exitCode;
     std::string frames;   // of a.mp3 afterwards ("" for no ID3v2 tag)
     std::string v1Title;  // of a.mp3 afterwards
+    int v1Genre = -1;     // the ID3v1 genre byte afterwards, when checked
 };
 
 class CliTagOptions : public CliTag, public ::testing::WithParamInterface<OptionCase> {};
@@ -94,7 +95,11 @@ TEST_P(CliTagOptions, ChangeOnlyWhatTheyName) {
     const ProcessResult run = RunCli(arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_EQ(Frames(folder.file("a.mp3")), c.frames);
-    EXPECT_EQ(Id3v1Title(ReadFile(folder.file("a.mp3"))), c.v1Title);
+    const std::string after = ReadFile(folder.file("a.mp3"));
+    EXPECT_EQ(Id3v1Title(after), c.v1Title);
+    if (c.v1Genre >= 0) {
+        EXPECT_EQ(static_cast<unsigned char>(after.back()), c.v1Genre);
+    }
     if (c.exitCode != 0) {
         EXPECT_EQ(ReadFile(folder.file("a.mp3")), before);
     }
@@ -109,6 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"V2Only", {"set", "--v2", "--artist", "A2"}, 0,
                    "TPE1=A2\nTIT2=Mutagen Title\nTRCK=4/10\nTCOM=Mutagen Composer\n", "Mutagen Title"},
         OptionCase{"RemoveV2", {"set", "--remove-v2"}, 0, "", "Mutagen Title"},
+        // A genre outside the table changes the ID3v2 tag only; the ID3v1 block keeps its genre.
+        OptionCase{"GenreWithoutId3v1Form", {"set", "--genre", "My Own Genre"}, 0, kFramesBefore, "Mutagen Title",
+                   13},
         OptionCase{"RemoveV1", {"set", "--remove-v1", "--title", "T"}, 0,
                    "TPE1=Mutagen Artist\nTIT2=T\nTRCK=4/10\nTCOM=Mutagen Composer\n", "<none>"},
         OptionCase{"V1FieldOnlyInV2", {"set", "--v1", "--composer", "C"}, 2, kFramesBefore, "Mutagen Title"},

@@ -137,7 +137,13 @@ public:
     explicit CancelAfter(int files) : files_(files) {}
     bool cancelRequested() const override { return started_ > files_; }
     void pump() override {}
-    void setPanelText(int panel, std::string_view) override { started_ += panel == 0 ? 1 : 0; }
+    void setCaption(std::string_view caption) override { captions.emplace_back(caption); }
+    void setPanelText(int panel, std::string_view text) override {
+        started_ += panel == 0 ? 1 : 0;
+        if (panel == 1) counts.emplace_back(text);
+    }
+    std::vector<std::string> captions;
+    std::vector<std::string> counts;
 
 private:
     int files_;
@@ -225,6 +231,10 @@ TEST_F(SaveTagsRunTest, CancelKeepsTheFilesSavedBeforeAndTheCurrentOneUntouched)
         EXPECT_EQ(outcome.savedRows.size(), static_cast<std::size_t>(files));
         EXPECT_EQ(CheckFiles(folder), files);
         for (int i = 0; i < files; ++i) EXPECT_EQ(ReadAll(folder.file(Name(i))), saved_[std::size_t(i)]);
+        EXPECT_EQ(progress.captions, std::vector<std::string>{"Saving ..."});
+        if (files == kFiles) {
+            EXPECT_EQ(progress.counts, (std::vector<std::string>{"(1/3)", "(2/3)", "(3/3)"}));
+        }
     }
 }
 
@@ -341,6 +351,23 @@ TEST(SaveTagsTest, VariantsMarksAndPermissions) {
     struct stat info {};
     ASSERT_EQ(::stat(folder.file("a.mp3").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(SaveTagsTest, AnOldTagsFooterGoesWithTheTag) {
+    using namespace quilto::test;
+    Bytes file = Id3Tag({Id3Frame("TIT2", TextBody(0, "Old"), 4)}, 4, 0x10);
+    Bytes footer(file.begin(), file.begin() + 10);
+    footer[0] = '3', footer[1] = 'D', footer[2] = 'I';
+    Append(file, footer);
+    const Bytes audio = Frames(FrameFields{}, 8);
+    Append(file, audio);
+    test::TempFolder folder;
+    folder.write("a.mp3", file);
+    core::FolderRows rows = LoadRows(folder.path());
+    SetCell({rows, Genres()}, TagList::Id3v2, 0, TagColumn::Title, "New");
+    core::NoProgress quiet;
+    ASSERT_EQ(SaveTags(rows, Options(), quiet).savedRows.size(), 1u);
+    EXPECT_EQ(AudioOf(ReadAll(folder.file("a.mp3"))), audio);
 }
 
 // mutagen reads the edited texts, and every frame nobody edited comes out
