@@ -24,5 +24,6 @@ void AddCueCommand(CLI::App& app, CommandContext& context);
 void AddPackCommand(CLI::App& app, CommandContext& context);
 void AddExtractCommand(CLI::App& app, CommandContext& context);
 void AddListCommand(CLI::App& app, CommandContext& context);
+void AddRenameCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace quilto::cli

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     quilto::cli::AddPackCommand(app, context);
     quilto::cli::AddExtractCommand(app, context);
     quilto::cli::AddListCommand(app, context);
+    quilto::cli::AddRenameCommand(app, context);
 
     try {
         app.parse(argc, argv);
