@@ -253,6 +253,7 @@ void AddRenameCommand(CLI::App& app, CommandContext& context) {
     CLI::Option* replace =
         cmd->add_option("--replace", options->replace, "replace FROM by TO in names (repeatable)")
             ->type_name("FROM=TO")
+            ->allow_extra_args(false)  // one pair per --replace; a PATH after it is a PATH
             ->check([](const std::string& pair) -> std::string {
                 return pair.find('=') == std::string::npos || pair.front() == '=' ? "expected FROM=TO" : "";
             });
