@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -192,7 +193,10 @@ int RunRename(const RenameCommandOptions& options, std::ostream& out, std::ostre
     rename::RenameJournal journal;
     for (FolderPlan& p : plans) {
         const rename::ApplyOutcome outcome = rename::ApplyRenames(p.rows);
-        rename::AddToJournal(journal, p.rows.folder, outcome);
+        // Absolute, so that --undo works from any working folder.
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(p.rows.folder, ec);
+        rename::AddToJournal(journal, ec ? p.rows.folder : absolute.string(), outcome);
         if (outcome.failed()) {
             err << outcome.message << '\n';
             failed = true;
