@@ -25,5 +25,6 @@ void AddPackCommand(CLI::App& app, CommandContext& context);
 void AddExtractCommand(CLI::App& app, CommandContext& context);
 void AddListCommand(CLI::App& app, CommandContext& context);
 void AddTagCommand(CLI::App& app, CommandContext& context);
+void AddRenameCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace quilto::cli

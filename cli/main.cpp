@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     quilto::cli::AddExtractCommand(app, context);
     quilto::cli::AddListCommand(app, context);
     quilto::cli::AddTagCommand(app, context);
+    quilto::cli::AddRenameCommand(app, context);
 
     try {
         app.parse(argc, argv);
