@@ -122,6 +122,11 @@ void EditableListView::setColumnEditor(int column, CellEditorKind kind, QStringL
     editor.items = std::move(items);
 }
 
+void EditableListView::clearColumnEditor(int column) {
+    if (open_ && edited_.column() == column) commit();
+    columns_.remove(column);
+}
+
 void EditableListView::setColumnTextRules(int column, int maxLength, bool digitsOnly) {
     ColumnEditor& editor = columns_[column];
     editor.maxLength = maxLength;
@@ -129,6 +134,10 @@ void EditableListView::setColumnTextRules(int column, int maxLength, bool digits
 }
 
 void EditableListView::setDropDownAcceptsAnyText(int column, bool any) { columns_[column].anyText = any; }
+
+void EditableListView::setEditorChooser(std::function<void(const QModelIndex&)> chooser) {
+    chooser_ = std::move(chooser);
+}
 
 void EditableListView::setArmOnSingleClick(bool on) { armOnSingleClick_ = on; }
 
@@ -218,6 +227,7 @@ bool EditableListView::openEditorAt(const QPoint& viewportPos) {
 
 void EditableListView::openEditor(const QModelIndex& index) {
     if (open_) commit();
+    if (chooser_) chooser_(index);
     const ColumnEditor& column = columns_[index.column()];
     openKind_ = column.kind;
     switch (openKind_) {
@@ -447,6 +457,12 @@ void EditableListView::moveEditor(int delta) {
         return;
     }
     scrollTo(next);
+    if (chooser_) {
+        // The next row's cell may take another kind of editor.
+        hideEditor();
+        openEditor(next);
+        return;
+    }
     edited_ = next;
     armed_ = next.sibling(target, 0);
     loadEditor(next);

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -40,10 +42,16 @@ public:
 
     // DropDown items: "- User -" means the empty value.
     void setColumnEditor(int column, CellEditorKind kind, QStringList items = {});
+    // The column takes no editor any more.
+    void clearColumnEditor(int column);
     // Text editors: at most maxLength characters (0: no limit), digits only.
     void setColumnTextRules(int column, int maxLength, bool digitsOnly);
     // Drop-down editors: any typed text is a value, not only the items.
     void setDropDownAcceptsAnyText(int column, bool any);
+    // Lists whose cells of one column take different editors by row: called
+    // before an editor opens on a cell (also when Up/Down moves it on), so it
+    // can set that column's editor for the cell's row.
+    void setEditorChooser(std::function<void(const QModelIndex&)> chooser);
     // The one-row header lists arm on a single click.
     void setArmOnSingleClick(bool on);
     // Reordering drag within the list, auto-scrolling every 100 ms near the
@@ -111,6 +119,7 @@ private:
     int rowPitch() const;
 
     QHash<int, ColumnEditor> columns_;
+    std::function<void(const QModelIndex&)> chooser_;
     bool armOnSingleClick_ = false;
     QPersistentModelIndex armed_;
     QPersistentModelIndex edited_;
