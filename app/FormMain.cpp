@@ -164,6 +164,8 @@ void FormMain::buildLayout() {
     textCommands.wordDelimiters = [this] { return settings_->rename.wordDelimiters; };
     id3v1Page_->setTextCommands(textCommands);
     id3v2Page_->setTextCommands(textCommands);
+    packPage_->setTextCommands(textCommands);
+    unpackPage_->setTextCommands(textCommands);
 
     mainSplitter_ = new QSplitter(Qt::Vertical, this);
     mainSplitter_->setHandleWidth(6);

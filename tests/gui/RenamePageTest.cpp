@@ -24,7 +24,9 @@
 #include "app/RenameDialogs.h"
 #include "app/RenameModels.h"
 #include "app/RenamePage.h"
+#include "app/PackListModels.h"
 #include "app/TagPage.h"
+#include "app/TrackListPage.h"
 #include "core/IniFile.h"
 #include "gui/ScriptedTagDialogs.h"
 #include "support/MenuLookup.h"
@@ -400,6 +402,59 @@ TEST(RenamePageSettings, PairsHistoryAndFormatRoundTrip) {
     quilto::app::RenamePageSettings reread;
     reread.load(quilto::core::IniFile::Parse(file.text()));
     EXPECT_EQ(reread, settings);
+}
+
+}  // namespace
+
+namespace {
+
+using quilto::app::TrackListPage;
+
+// The pack and unpack lists' Replace and Convert: the header row alone, or
+// the selected rows of the cue and track lists; other columns have none.
+TEST(TrackListTextCommands, ReplaceAndConvertTheChosenCells) {
+    TrackListPage page(quilto::pack::Page::Pack);
+    quilto::pack::TrackPage& data = page.data();
+    data.header.title = "old album";
+    for (const char* title : {"one old", "two old", "three old"}) {
+        quilto::pack::TrackRow track;
+        track.title = title;
+        track.artist = "old band";
+        data.tracks.push_back(track);
+        quilto::pack::CueRow cue;
+        cue.title = title;
+        data.cues.push_back(cue);
+    }
+    page.refresh();
+    QStringList captions;
+    quilto::app::TextCommands commands;
+    commands.askReplace = [&captions](QWidget*, const QString& caption, const QString&) {
+        captions << caption;
+        return std::optional<quilto::rename::ReplaceRequest>({"old", "new", false});
+    };
+    page.setTextCommands(commands);
+    page.selectTrackRows({0, 2});
+
+    using Target = TrackListPage::Target;
+    EXPECT_TRUE(page.replaceInColumn(Target::TrackList, quilto::app::TrackListModel::Title));
+    EXPECT_EQ(data.tracks[0].title, "one new");
+    EXPECT_EQ(data.tracks[1].title, "two old");
+    EXPECT_EQ(data.tracks[2].title, "three new");
+    EXPECT_EQ(data.tracks[0].artist, "old band");
+    EXPECT_EQ(captions.value(0), "Title");
+
+    EXPECT_TRUE(page.replaceInColumn(Target::Header, quilto::app::CueHeaderModel::Title));
+    EXPECT_EQ(data.header.title, "new album");
+
+    EXPECT_TRUE(page.convertColumn(Target::TrackList, quilto::app::TrackListModel::Artist,
+                                   quilto::rename::Conversion::Upper));
+    EXPECT_EQ(data.tracks[2].artist, "OLD BAND");
+    EXPECT_EQ(data.tracks[1].artist, "old band");
+    EXPECT_EQ(data.cues[0].title, "one old");  // no cue row selected
+
+    EXPECT_FALSE(page.convertColumn(Target::TrackList, quilto::app::TrackListModel::Frames,
+                                    quilto::rename::Conversion::Upper));
+    EXPECT_FALSE(page.replaceInColumn(Target::CueList, quilto::app::CueListModel::Index));
 }
 
 }  // namespace
