@@ -163,6 +163,7 @@ QWidget* RenamePage::buildFileNameTab() {
     formatList_->header()->resizeSection(FormatListModel::Parameter, kFormatColumnWidth);
     formatList_->header()->setSectionsClickable(false);
     formatList_->setRowsMovable(true);
+    formatList_->setDropDownKeepsModifiedKeys(true);
     QStringList kinds;
     for (const std::string_view name : rename::kFormatItemNames) kinds << ToQString(std::string(name));
     formatList_->setColumnEditor(FormatListModel::Item, CellEditorKind::DropDown, kinds);

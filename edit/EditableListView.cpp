@@ -410,6 +410,10 @@ bool EditableListView::handleEditorKey(QKeyEvent* key) {
         code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Up || code == Qt::Key_Down;
     if (openKind_ == CellEditorKind::MultiLine && navigation && !shift) return false;
     if (openKind_ == CellEditorKind::DropDown && dropDown_->view()->isVisible()) return false;
+    if (openKind_ == CellEditorKind::DropDown && dropDownKeepsModifiedKeys_ &&
+        (key->modifiers() & (Qt::ShiftModifier | Qt::AltModifier)) && (navigation || code == Qt::Key_Escape)) {
+        return false;
+    }
 
     if (openKind_ == CellEditorKind::ReadOnlyCopy) {
         if (code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Escape) {

@@ -52,6 +52,9 @@ public:
     // before an editor opens on a cell (also when Up/Down moves it on), so it
     // can set that column's editor for the cell's row.
     void setEditorChooser(std::function<void(const QModelIndex&)> chooser);
+    // While Shift or Alt is held, a drop-down editor keeps Enter, Esc, Up and
+    // Down for itself (Alt+Down opens its list) instead of committing or moving.
+    void setDropDownKeepsModifiedKeys(bool on) { dropDownKeepsModifiedKeys_ = on; }
     // The one-row header lists arm on a single click.
     void setArmOnSingleClick(bool on);
     // Reordering drag within the list, auto-scrolling every 100 ms near the
@@ -121,6 +124,7 @@ private:
     QHash<int, ColumnEditor> columns_;
     std::function<void(const QModelIndex&)> chooser_;
     bool armOnSingleClick_ = false;
+    bool dropDownKeepsModifiedKeys_ = false;
     QPersistentModelIndex armed_;
     QPersistentModelIndex edited_;
     CellEditorKind openKind_ = CellEditorKind::Text;

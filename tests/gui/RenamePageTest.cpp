@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@
 #include "app/TagPage.h"
 #include "app/TrackListPage.h"
 #include "core/IniFile.h"
+#include "edit/EditableListView.h"
 #include "gui/ScriptedTagDialogs.h"
 #include "support/MenuLookup.h"
 
@@ -455,6 +457,50 @@ TEST(TrackListTextCommands, ReplaceAndConvertTheChosenCells) {
     EXPECT_FALSE(page.convertColumn(Target::TrackList, quilto::app::TrackListModel::Frames,
                                     quilto::rename::Conversion::Upper));
     EXPECT_FALSE(page.replaceInColumn(Target::CueList, quilto::app::CueListModel::Index));
+}
+
+}  // namespace
+
+namespace {
+
+// The format list edited in place: the Parameter cell takes the drop-down of
+// its row's item, or a text editor for "Text"; a new item empties the
+// parameter; the preview follows every commit.
+TEST_F(RenamePageTest, FormatCellsOpenTheEditorOfTheirItem) {
+    page().tabs()->setCurrentIndex(RenamePage::FileNameTab);
+    page().addFormatStep();
+    page().addFormatStep();
+    FormatListModel& format = *page().formatModel();
+    format.setData(format.index(0, FormatListModel::Parameter), "x", Qt::EditRole);
+    format.setData(format.index(1, FormatListModel::Item), "MP3", Qt::EditRole);
+    auto& view = *page().formatList();
+    view.resize(400, 200);
+
+    const auto open = [&view, &format](int row, int column) -> QWidget* {
+        const QPoint at = view.visualRect(format.index(row, column)).center();
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+        return view.openEditor();
+    };
+    auto* dropDown = qobject_cast<QComboBox*>(open(1, FormatListModel::Parameter));
+    ASSERT_NE(dropDown, nullptr);
+    ASSERT_EQ(dropDown->count(), 5);
+    EXPECT_EQ(dropDown->itemText(2), "CBR/VBR ");
+    dropDown->setCurrentIndex(1);
+    QTest::keyClick(dropDown, Qt::Key_Return);
+    EXPECT_EQ(format.steps()[1].parameter, "Bitrate");
+    EXPECT_TRUE(page().previewHtml().contains("<span style=\"color:#008000\">Bitrate</span>"));
+
+    EXPECT_NE(qobject_cast<QLineEdit*>(open(0, FormatListModel::Parameter)), nullptr);
+    view.closeOpenEditor();
+
+    auto* items = qobject_cast<QComboBox*>(open(1, FormatListModel::Item));
+    ASSERT_NE(items, nullptr);
+    EXPECT_EQ(items->count(), 7);
+    items->setCurrentIndex(items->findText("Time"));
+    QTest::keyClick(items, Qt::Key_Return);
+    EXPECT_EQ(format.steps()[1].item, "Time");
+    EXPECT_EQ(format.steps()[1].parameter, "");
 }
 
 }  // namespace
