@@ -189,6 +189,22 @@ TEST_F(RenamePageTest, CheckRefusesClashesAndUpdateThenRenamesNothing) {
     EXPECT_FALSE(exists("Same.mp3"));
 }
 
+// A file that is gone by the time of the Update stops every rename; the rows
+// keep their marks and one message names the failure.
+TEST_F(RenamePageTest, UpdateRenamesNothingWhenAFileCannotBeOpened) {
+    RenameListModel& model = *page().renameModel();
+    model.setData(model.index(0, RenameListModel::FileName), "x", Qt::EditRole);
+    model.setData(model.index(1, RenameListModel::FileName), "y", Qt::EditRole);
+    ASSERT_TRUE(QFile::remove(folder_.filePath("b.mp3")));
+    window_->updateRenames();
+    ASSERT_EQ(renameAnswers_->errors.size(), 1);
+    EXPECT_TRUE(renameAnswers_->errors.front().contains("b.mp3")) << renameAnswers_->errors.front().toStdString();
+    EXPECT_TRUE(exists("a.mp3"));
+    EXPECT_FALSE(exists("x.mp3"));
+    EXPECT_EQ(row(0).image, quilto::core::kEditedImage);
+    EXPECT_EQ(row(1).image, quilto::core::kEditedImage);
+}
+
 TEST_F(RenamePageTest, UpdateAsksBeforeDroppingUnsavedTagEdits) {
     answers_->setAll = {quilto::test::TextAnswer("Edited")};
     window_->pages()->setCurrentIndex(FormMain::Id3v2Page);
