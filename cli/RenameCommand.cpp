@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -192,7 +193,10 @@ int RunRename(const RenameCommandOptions& options, std::ostream& out, std::ostre
     rename::RenameJournal journal;
     for (FolderPlan& p : plans) {
         const rename::ApplyOutcome outcome = rename::ApplyRenames(p.rows);
-        rename::AddToJournal(journal, p.rows.folder, outcome);
+        // Absolute, so that --undo works from any working folder.
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(p.rows.folder, ec);
+        rename::AddToJournal(journal, ec ? p.rows.folder : absolute.string(), outcome);
         if (outcome.failed()) {
             err << outcome.message << '\n';
             failed = true;
@@ -253,6 +257,7 @@ void AddRenameCommand(CLI::App& app, CommandContext& context) {
     CLI::Option* replace =
         cmd->add_option("--replace", options->replace, "replace FROM by TO in names (repeatable)")
             ->type_name("FROM=TO")
+            ->allow_extra_args(false)  // one pair per --replace; a PATH after it is a PATH
             ->check([](const std::string& pair) -> std::string {
                 return pair.find('=') == std::string::npos || pair.front() == '=' ? "expected FROM=TO" : "";
             });

@@ -106,7 +106,7 @@ TEST_F(CliRename, UsageErrors) {
     const ProcessResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("upper"), std::string::npos);
-    EXPECT_NE(help.out.find("{v2:Artist}"), std::string::npos);
+    EXPECT_NE(help.out.find("{v2:Track}"), std::string::npos);
 }
 
 }  // namespace
