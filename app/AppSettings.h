@@ -13,6 +13,7 @@ struct AppSettings {
     WindowSettings window;
     GeneralOptions general;
     RenameOptions rename;
+    RenamePageSettings renamePage;
     int cueCheck = 1;
 };
 

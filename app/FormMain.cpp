@@ -25,6 +25,10 @@
 #include "app/FolderTree.h"
 #include "app/HelpWindow.h"
 #include "app/PackDialogs.h"
+#include "app/RenameDialogs.h"
+#include "app/RenameModels.h"
+#include "app/RenamePage.h"
+#include "app/TextCommands.h"
 #include "app/Icons.h"
 #include "app/FileProperties.h"
 #include "app/TagDialogs.h"
@@ -42,16 +46,6 @@ namespace {
 
 constexpr int kMarkerColumnWidth = 35;
 constexpr int kMinimumColumnWidth = 8;
-
-
-QWidget* Placeholder(QWidget* page, const QString& text) {
-    auto* layout = new QVBoxLayout(page);
-    auto* label = new QLabel(text, page);
-    label->setAlignment(Qt::AlignCenter);
-    label->setEnabled(false);
-    layout->addWidget(label);
-    return page;
-}
 
 }  // namespace
 
@@ -75,6 +69,7 @@ FormMain::~FormMain() {
     // rows (rows_) go before the QWidget base deletes its children.
     delete id3v1List_;
     delete id3v2List_;
+    delete renamePage_;
 }
 
 void FormMain::buildLayout() {
@@ -154,7 +149,23 @@ void FormMain::buildLayout() {
     pages_->addTab(unpackPage_, QStringLiteral("UnPack"));
     pages_->addTab(id3v1List_, QStringLiteral("ID3v1 Tag "));
     pages_->addTab(id3v2List_, QStringLiteral("ID3v2 Tag "));
-    pages_->addTab(Placeholder(new QWidget(pages_), tr("Renaming arrives in a later version.")), QStringLiteral("ReName"));
+    renamePage_ = new RenamePage(rows_, pages_, listFont);
+    connect(renamePage_, &RenamePage::rowsChanged, this, &FormMain::refreshStatus);
+    connect(renamePage_, &RenamePage::propertyRequested, this, [this](int row) {
+        if (packedFileNodeIsCurrent() || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+        const std::string path = rows_.path(static_cast<std::size_t>(row));
+        if (passableToOthers({path})) ShowFileProperties(this, ToQString(path));
+    });
+    pages_->addTab(renamePage_, QStringLiteral("ReName"));
+    TextCommands textCommands;
+    textCommands.askReplace = [this](QWidget* owner, const QString& caption, const QString& preset) {
+        return askReplace(owner, caption, preset);
+    };
+    textCommands.wordDelimiters = [this] { return settings_->rename.wordDelimiters; };
+    id3v1Page_->setTextCommands(textCommands);
+    id3v2Page_->setTextCommands(textCommands);
+    packPage_->setTextCommands(textCommands);
+    unpackPage_->setTextCommands(textCommands);
 
     mainSplitter_ = new QSplitter(Qt::Vertical, this);
     mainSplitter_->setHandleWidth(6);

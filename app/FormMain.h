@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/FrameScanCommand.h"
 #include "core/GenreTable.h"
 #include "pack/PackOptions.h"
+#include "rename/ReplaceConvert.h"
 #include "pack/PackWriter.h"
 #include "tags/SaveTags.h"
 
@@ -40,6 +42,8 @@ class FileListView;
 class FolderTree;
 class HelpWindow;
 class PackDialogs;
+class RenameDialogs;
+class RenamePage;
 class TagDialogs;
 class TagPage;
 class ProgressWindow;
@@ -122,6 +126,18 @@ public:
     // Where the external editor's exchange file lives.
     static QString ExchangeFolder();
 
+    RenamePage* renamePage() const { return renamePage_; }
+    // "Check" and "Update" of the ReName menu.
+    void checkRenames();
+    void updateRenames();
+    // "Option" > "ReName".
+    void editRenameOptions();
+    // Tests answer the rename commands' questions.
+    void setRenameDialogs(std::unique_ptr<RenameDialogs> dialogs);
+    // The column commands' replace question: the Set All dialog's replace
+    // page with the rename page's histories, which it updates after OK.
+    std::optional<rename::ReplaceRequest> askReplace(QWidget* owner, const QString& caption, const QString& preset);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -160,6 +176,17 @@ private:
     PackDialogs& packDialogs();
     TagDialogs& tagDialogs();
     void buildTagMenu(QMenu* menu);
+    void buildRenameMenu(QMenu* menu);
+    RenameDialogs& renameDialogs();
+    void updateRenamesHeld();
+    // The renames themselves: the files of the folder, or the tracks inside
+    // the packed file shown.
+    struct RenameRun {
+        bool failed = false;
+        bool cancelled = false;
+        std::string message;
+    };
+    RenameRun runRenames(ProgressWindow& progress);
     void tagMenuAboutToShow();
     void saveTagsHeld(tags::TagVariant variant);
     void editColumnHeld(Page page, int column);
@@ -204,6 +231,7 @@ private:
     std::vector<std::function<void()>> afterLongWork_;
     std::unique_ptr<PackDialogs> packDialogs_;
     std::unique_ptr<TagDialogs> tagDialogs_;
+    std::unique_ptr<RenameDialogs> renameDialogs_;
     // While a packed-file node is current: that file and its rows' spans.
     std::string packedFilePath_;
     std::vector<pack::TrackSpan> packedSpans_;
@@ -221,6 +249,9 @@ private:
     edit::EditableListView* id3v2List_ = nullptr;
     TagListModel* id3v1Model_ = nullptr;
     TagListModel* id3v2Model_ = nullptr;
+    RenamePage* renamePage_ = nullptr;
+    QAction* checkRenames_ = nullptr;
+    QAction* updateRenames_ = nullptr;
     QAction* saveAllTags_ = nullptr;
     QAction* saveId3v1_ = nullptr;
     QAction* saveId3v2_ = nullptr;

@@ -14,6 +14,8 @@
 #include "app/FileProperties.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/RenameModels.h"
+#include "app/RenamePage.h"
 #include "app/MenuKeys.h"
 #include "app/PlayCommand.h"
 #include "app/ProgressWindow.h"
@@ -91,8 +93,7 @@ void FormMain::buildMenus() {
     buildTagMenu(tags);
 
     QMenu* rename = bar->addMenu(QStringLiteral("ReName"));
-    AddLater(rename, QStringLiteral("Check"));
-    AddLater(rename, QStringLiteral("Update"));
+    buildRenameMenu(rename);
 
     pageMenus_ = {pack, unpack, tags, rename};
     for (QMenu* menu : pageMenus_) menu->setEnabled(false);
@@ -100,7 +101,7 @@ void FormMain::buildMenus() {
     optionMenu_ = bar->addMenu(QStringLiteral("Option"));
     AddLater(optionMenu_, QStringLiteral("General"));
     AddLater(optionMenu_, QStringLiteral("ID3Tag Genre"));
-    AddLater(optionMenu_, QStringLiteral("ReName"));
+    optionMenu_->addAction(QStringLiteral("ReName"), this, &FormMain::editRenameOptions);
 
     helpMenu_ = bar->addMenu(QStringLiteral("Help"));
     helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
@@ -174,6 +175,7 @@ void FormMain::sortByColumn(int column) {
     fileModel_->headerChanged();
     id3v1Model_->reset();
     id3v2Model_->reset();
+    renamePage_->renameModel()->reset();
     syncSelectionFromRows();
 }
 

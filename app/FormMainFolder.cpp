@@ -19,6 +19,8 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/RenameModels.h"
+#include "app/RenamePage.h"
 #include "app/HelpWindow.h"
 #include "app/ProgressWindow.h"
 #include "app/TagListModel.h"
@@ -82,6 +84,7 @@ void FormMain::scanRawFolder(std::string folder, bool refreshNow) {
     fileModel_->headerChanged();
     id3v1Model_->reset();
     id3v2Model_->reset();
+    renamePage_->rowsReset();
     status_[2]->setText(path);
     status_[0]->setText(QStringLiteral("[0/%1]   0  0:00").arg(rows_.size()));
     if (refreshNow) fillRows();
@@ -97,6 +100,7 @@ void FormMain::fillRows() {
     fileModel_->rowsChanged(0, static_cast<int>(rows_.size()) - 1);
     id3v1Model_->reset();
     id3v2Model_->reset();
+    renamePage_->renameModel()->reset();
     addPackedFileNodes();
     filling_ = false;
     setBusy(false);

@@ -13,6 +13,8 @@
 #include <QTimer>
 
 #include "app/AppSettings.h"
+#include "app/RenamePage.h"
+#include <QSplitter>
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
@@ -80,6 +82,9 @@ void FormMain::loadSettings() {
     id3v2Page_->setGenres(*genres_);
     s.general.load(s.file);
     s.rename.load(s.file);
+    renamePage_->setOptions(s.rename);
+    s.renamePage.load(s.file);
+    renamePage_->setPageSettings(s.renamePage);
 
     pendingFileName_.clear();
     QStringList paths;
@@ -115,6 +120,10 @@ void FormMain::applyColumnWidths() {
     ApplyWidths(*id3v2List_, w.id3v2Columns, 1);
     packPage_->applyWidths(w.packHeaderColumns, w.packCueColumns, w.splitP, w.packListColumns);
     unpackPage_->applyWidths(w.unpackHeaderColumns, w.unpackCueColumns, w.splitU, w.unpackListColumns);
+    ApplyWidths(*renamePage_->formatList(), w.renameFormatColumns, 1);
+    ApplyWidths(*renamePage_->replaceList(), w.replaceColumns, 0);
+    ApplyWidths(*renamePage_->renameList(), w.renameColumns, 1);
+    if (w.splitR > 0) renamePage_->splitter()->setSizes({w.splitR, std::max(1, w.width - w.splitR)});
 }
 
 void FormMain::storeSettings() {
@@ -136,6 +145,10 @@ void FormMain::storeSettings() {
     ReadWidths(*id3v2List_, w.id3v2Columns, 1);
     packPage_->storeWidths(w.packHeaderColumns, w.packCueColumns, w.splitP, w.packListColumns);
     unpackPage_->storeWidths(w.unpackHeaderColumns, w.unpackCueColumns, w.splitU, w.unpackListColumns);
+    ReadWidths(*renamePage_->formatList(), w.renameFormatColumns, 1);
+    ReadWidths(*renamePage_->replaceList(), w.replaceColumns, 0);
+    ReadWidths(*renamePage_->renameList(), w.renameColumns, 1);
+    w.splitR = renamePage_->splitter()->sizes().value(0, w.splitR);
     w.page = pages_->currentIndex();
     // A packed file shown as a folder is remembered by the folder holding it.
     std::string dir = currentRawFolder_;
@@ -146,6 +159,8 @@ void FormMain::storeSettings() {
     w.dir = dir;
     w.store(s.file);
     StoreCueCheck(s.file, s.cueCheck);
+    s.renamePage = renamePage_->pageSettings();
+    s.renamePage.store(s.file);
     SaveSettingsOrWarn(this, s.file, s.location);
 }
 

@@ -12,6 +12,8 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/RenameModels.h"
+#include "app/RenamePage.h"
 #include "app/PackDialogs.h"
 #include "app/ProgressWindow.h"
 #include "app/QtText.h"
@@ -151,6 +153,7 @@ void FormMain::showPackedFile(const QByteArray& path) {
             fileModel_->headerChanged();
             id3v1Model_->reset();
             id3v2Model_->reset();
+            renamePage_->rowsReset();
             status_[2]->setText(DisplayName(packedFilePath_));
             refreshSelectionSummary();
             refreshStatus();

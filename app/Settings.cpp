@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -201,24 +203,29 @@ core::GenreTable LoadGenreTable(const core::IniFile& file) {
     return core::GenreTable(extended, custom);
 }
 
-void RenameOptions::load(const core::IniFile& file) {
-    const RenameOptions defaults;
-    timeSeparator = file.readWrapped(kRenameOptionSection, "TimeSep", defaults.timeSeparator);
-    wordDelimiters = file.readWrapped(kRenameOptionSection, "Delimiter", defaults.wordDelimiters);
-    extensionCase = file.readInt(kRenameOptionSection, "Extension", 0);
-    if (extensionCase < 0 || extensionCase > 2) extensionCase = 0;
-    for (int i = 0; i < kForbiddenCharacterCount; ++i) {
-        const std::string key = "Rep" + std::to_string(i + 1);
-        forbiddenReplacements[i] = file.readWrapped(kRenameOptionSection, key, defaults.forbiddenReplacements[i]);
+void RenamePageSettings::load(const core::IniFile& file) {
+    steps = rename::LoadFormatSteps(file);
+    history = rename::LoadReplaceHistory(file);
+    pairs.clear();
+    const int count = std::clamp(file.readInt(rename::kRenameSection, "RLCount", 0), 0, kMaxSavedReplacePairs);
+    for (int n = 1; n <= count; ++n) {
+        const std::string number = std::to_string(n);
+        pairs.push_back({file.readWrapped(rename::kRenameSection, "RLC-" + number, ""),
+                         file.readWrapped(rename::kRenameSection, "RLF-" + number, ""),
+                         file.readWrapped(rename::kRenameSection, "RLT-" + number, "")});
     }
 }
 
-void RenameOptions::store(core::IniFile& file) const {
-    file.writeWrapped(kRenameOptionSection, "TimeSep", timeSeparator);
-    file.writeWrapped(kRenameOptionSection, "Delimiter", wordDelimiters);
-    file.writeInt(kRenameOptionSection, "Extension", extensionCase);
-    for (int i = 0; i < kForbiddenCharacterCount; ++i) {
-        file.writeWrapped(kRenameOptionSection, "Rep" + std::to_string(i + 1), forbiddenReplacements[i]);
+void RenamePageSettings::store(core::IniFile& file) const {
+    file.eraseSection(rename::kRenameSection);
+    rename::StoreFormatSteps(file, steps);
+    rename::StoreReplaceHistory(file, history);
+    file.writeInt(rename::kRenameSection, "RLCount", static_cast<int>(pairs.size()));
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        file.writeWrapped(rename::kRenameSection, "RLC-" + number, pairs[i].name);
+        file.writeWrapped(rename::kRenameSection, "RLF-" + number, pairs[i].from);
+        file.writeWrapped(rename::kRenameSection, "RLT-" + number, pairs[i].to);
     }
 }
 

@@ -13,9 +13,13 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/GenreTable.h"
 #include "core/IniFile.h"
+#include "rename/FormatSteps.h"
+#include "rename/RenameOptions.h"
+#include "rename/ReplaceHistory.h"
 
 class QWidget;
 
@@ -113,21 +117,33 @@ core::GenreTable LoadGenreTable(const core::IniFile& file);
 
 // -------------------------------------------------------- section OptionRen
 
-inline constexpr std::string_view kRenameOptionSection = "OptionRen";
-inline constexpr int kForbiddenCharacterCount = 9;
+// The rename options live with the rename engine, which reads them with the
+// checks a name part needs.
+using RenameOptions = rename::RenameOptions;
 
-// The texts are kept unwrapped here; the file holds them between "/".
-struct RenameOptions {
-    std::string timeSeparator = "'";
-    std::string wordDelimiters = "!#$%&()=-~^@{}[]+;,･_ .";
-    int extensionCase = 0;  // 0 no conversion, 1 upper case, 2 lower case; others read as 0
-    // Replacements for \ / : * ? " < > | in that order: their full-width forms.
-    std::array<std::string, kForbiddenCharacterCount> forbiddenReplacements = {
-        "￥", "／", "：", "＊", "？", "”", "＜", "＞", "｜"};
+// ----------------------------------------------------------- section ReName
 
-    bool operator==(const RenameOptions&) const = default;
+// A replace pair the user saved on the rename page's Replace tab.
+struct SavedReplacePair {
+    std::string name, from, to;
+    bool operator==(const SavedReplacePair&) const = default;
+};
+
+// More pairs than anyone keeps by hand; a damaged count cannot make us read
+// without end.
+inline constexpr int kMaxSavedReplacePairs = 1000;
+
+// The rename page's section: the format rows, the replace histories with
+// "U/L Case", and the saved pairs ("RLCount", "RLC-n", "RLF-n", "RLT-n").
+struct RenamePageSettings {
+    std::vector<rename::FormatStep> steps;
+    rename::ReplaceHistory history;
+    std::vector<SavedReplacePair> pairs;
+
+    bool operator==(const RenamePageSettings&) const = default;
     void load(const core::IniFile& file);
-    void store(core::IniFile& file) const;  // TimeSep, Delimiter, Extension, Rep1..Rep9
+    // Erases the section first: rows, entries and pairs removed since stay gone.
+    void store(core::IniFile& file) const;
 };
 
 // ------------------------------------------------------- section PackOption

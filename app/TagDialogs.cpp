@@ -30,7 +30,8 @@ constexpr int kVisibleGenres = 16;
 class SetAllDialog final : public QDialog {
 public:
     SetAllDialog(QWidget* owner, const SetAllRequest& request) : QDialog(owner), page_(request.page) {
-        setWindowTitle(QStringLiteral("Set All - ") + request.caption);
+        setWindowTitle((page_ == SetAllRequest::Page::Replace ? QStringLiteral("Replace - ") : QStringLiteral("Set All - ")) +
+                       request.caption);
         auto* layout = new QVBoxLayout(this);
         pages_ = new QStackedWidget(this);
         layout->addWidget(pages_, 1);
@@ -80,12 +81,22 @@ public:
             zero_->setEnabled(false);
         }
         pages_->addWidget(number);
-        // Replacing parts of texts arrives with the column commands' Replace.
-        pages_->addWidget(new QWidget(pages_));
+        auto* replace = new QWidget(pages_);
+        auto* replaceForm = new QFormLayout(replace);
+        from_ = HistoryBox(replace, request.fromHistory, request.text);
+        to_ = HistoryBox(replace, request.toHistory, QString());
+        from_->setObjectName(QStringLiteral("From"));
+        to_->setObjectName(QStringLiteral("To"));
+        replaceForm->addRow(QStringLiteral("From"), from_);
+        replaceForm->addRow(QStringLiteral("To"), to_);
+        pages_->addWidget(replace);
 
         auto* bottom = new QHBoxLayout;
-        append_ = new QCheckBox(QStringLiteral("Append"), this);
+        // The replace page's "U/L Case" is the same box under another caption.
+        const bool replacing = page_ == SetAllRequest::Page::Replace;
+        append_ = new QCheckBox(replacing ? QStringLiteral("U/L Case") : QStringLiteral("Append"), this);
         append_->setEnabled(page_ != SetAllRequest::Page::Genre && page_ != SetAllRequest::Page::Number);
+        if (replacing) append_->setChecked(request.matchCase);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         bottom->addWidget(append_);
         bottom->addStretch(1);
@@ -103,19 +114,23 @@ public:
         buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
         int height = kShortHeight;
         if (page_ == SetAllRequest::Page::Comment) height = kDesignedHeight;
-        if (page_ == SetAllRequest::Page::Number && !request.id3v1) height = kNumberHeight;
+        if ((page_ == SetAllRequest::Page::Number && !request.id3v1) || replacing) height = kNumberHeight;
         resize(std::max(kDialogWidth, sizeHint().width()), std::max(height, sizeHint().height()));
     }
 
     SetAllAnswer answer() const {
         SetAllAnswer result;
-        result.append = append_->isEnabled() && append_->isChecked();
+        result.append = append_->isEnabled() && append_->isChecked() && page_ != SetAllRequest::Page::Replace;
         switch (page_) {
             case SetAllRequest::Page::Text: result.text = text_->text(); break;
             case SetAllRequest::Page::Genre: result.text = genre_->currentText(); break;
             case SetAllRequest::Page::Comment: result.text = comment_->toPlainText(); break;
-            case SetAllRequest::Page::Number:
-            case SetAllRequest::Page::Replace: break;
+            case SetAllRequest::Page::Replace:
+                result.text = from_->currentText();
+                result.to = to_->currentText();
+                result.matchCase = append_->isChecked();
+                break;
+            case SetAllRequest::Page::Number: break;
         }
         result.numbering.start = start_->value();
         result.numbering.countUp = countUp_->value();
@@ -135,8 +150,19 @@ private:
         return page;
     }
 
+    static QComboBox* HistoryBox(QWidget* parent, const QStringList& items, const QString& text) {
+        auto* box = new QComboBox(parent);
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->addItems(items);
+        box->setEditText(text);
+        return box;
+    }
+
     SetAllRequest::Page page_;
     QStackedWidget* pages_ = nullptr;
+    QComboBox* from_ = nullptr;
+    QComboBox* to_ = nullptr;
     QLineEdit* text_ = nullptr;
     QComboBox* genre_ = nullptr;
     QPlainTextEdit* comment_ = nullptr;

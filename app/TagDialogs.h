@@ -24,12 +24,17 @@ struct SetAllRequest {
     QString text;           // the selected row's cell, the field's first text
     int maxLength = 0;      // text page: characters allowed, 0 none
     QStringList genres;     // genre page: the active page's genre list
+    // Replace page (title "Replace - " + caption): text presets From.
+    QStringList fromHistory, toHistory;
+    bool matchCase = false;  // "U/L Case"
 };
 
 struct SetAllAnswer {
     QString text;            // text, genre and comment pages
     bool append = false;
     tags::Numbering numbering;  // number page
+    QString to;              // replace page: text is From
+    bool matchCase = false;
 };
 
 // Saving one tag while the other has unsaved edits.

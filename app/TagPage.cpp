@@ -74,6 +74,8 @@ QStringList Names(const std::vector<std::string>& names) {
 
 }  // namespace
 
+QStyledItemDelegate* MakeMarkDelegate(QObject* parent) { return new MarkDelegate(parent); }
+
 TagPage::TagPage(core::FolderRows& rows, TagListModel::Version version,
                  std::function<const core::GenreTable&()> genres, std::function<TagDialogs&()> dialogs, QWidget* parent,
                  const QFont& font)
@@ -209,9 +211,8 @@ void TagPage::fillColumnMenu(QMenu& menu, int column) {
                             (item.source == tags::CopySource::FileName ? 0 : static_cast<int>(item.field)));
         }
     }
-    // Replacing parts of the texts and converting them arrive later.
-    menu.addAction(QStringLiteral("Replace"))->setEnabled(false);
-    menu.addAction(QStringLiteral("Convert"))->setEnabled(false);
+    menu.addAction(QStringLiteral("Replace"), this, [this, column] { replaceInColumn(column); });
+    AddConvertMenu(menu, [this, column](rename::Conversion conversion) { convertColumn(column, conversion); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("Editor"), this, [this, column] { emit editorRequested(column); });
     menu.addSeparator();
@@ -267,6 +268,46 @@ void TagPage::clearColumn(int column) {
     const auto tagColumn = static_cast<TagColumn>(column);
     if (!tags::IsEditableColumn(list(), tagColumn)) return;
     tags::ClearColumn(rows_, list(), tagColumn);
+    changed();
+}
+
+void TagPage::replaceInColumn(int column) {
+    edit::CommitOpenCellEditor(view_->window());
+    const auto tagColumn = static_cast<TagColumn>(column);
+    if (!tags::IsEditableColumn(list(), tagColumn) || !textCommands_.askReplace) return;
+    const QModelIndex focused = view_->currentIndex();
+    const QString preset =
+        focused.isValid() ? ToQString(tags::CellText(rows_, list(), static_cast<std::size_t>(focused.row()), tagColumn))
+                          : QString();
+    const std::optional<rename::ReplaceRequest> request =
+        textCommands_.askReplace(view_->window(), model_->caption(column), preset);
+    if (!request) return;
+    applyToColumn(column, rename::TextOperation::Replace(*request));
+}
+
+void TagPage::convertColumn(int column, rename::Conversion conversion) {
+    edit::CommitOpenCellEditor(view_->window());
+    if (!tags::IsEditableColumn(list(), static_cast<TagColumn>(column))) return;
+    const std::string delimiters =
+        textCommands_.wordDelimiters ? textCommands_.wordDelimiters() : std::string(rename::kDefaultWordDelimiters);
+    applyToColumn(column, rename::TextOperation::Converting(conversion, delimiters));
+}
+
+void TagPage::applyToColumn(int column, const rename::TextOperation& operation) {
+    const auto tagColumn = static_cast<TagColumn>(column);
+    std::vector<std::size_t> rows;
+    for (const std::size_t row : selectedRows(false)) {
+        if (!excluded(static_cast<int>(row))) rows.push_back(row);
+    }
+    std::vector<std::string> texts;
+    for (const std::size_t row : rows) texts.push_back(tags::CellText(rows_, list(), row, tagColumn));
+    const std::vector<bool> changedCells = ApplyToTexts(operation, texts);
+    // SetCell fits the text to the tag and marks the rows it changes.
+    const tags::TagRows target{rows_, genres_()};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (changedCells[i]) tags::SetCell(target, list(), rows[i], tagColumn, texts[i]);
+    }
+    view_->setFocus();
     changed();
 }
 

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "app/TagListModel.h"
+#include "app/TextCommands.h"
 #include "core/FileRows.h"
 #include "core/GenreTable.h"
 #include "tags/TagEdits.h"
 
 class QFont;
 class QMenu;
+class QStyledItemDelegate;
 class QWidget;
 
 namespace quilto::edit {
@@ -25,6 +27,10 @@ class EditableListView;
 namespace quilto::app {
 
 class TagDialogs;
+
+// Column 0 of the tag and rename lists: the icons of kTagMarkRole and
+// kEditMarkRole side by side, where TagPage's mark spots are.
+QStyledItemDelegate* MakeMarkDelegate(QObject* parent);
 
 class TagPage final : public QObject {
     Q_OBJECT
@@ -58,6 +64,10 @@ public:
     void setAll(int column);
     void copyFrom(int column, tags::CopySource source, tags::CopyField field, bool append);
     void clearColumn(int column);
+    // "Replace" and "Convert" on the selected rows' cells of `column`.
+    void setTextCommands(TextCommands commands) { textCommands_ = std::move(commands); }
+    void replaceInColumn(int column);
+    void convertColumn(int column, rename::Conversion conversion);
 
     // Shows the rows again after the engine changed them, and says so.
     void changed();
@@ -77,10 +87,12 @@ private:
     void headerClicked(int column);
     void contextMenu(const QPoint& at);
     bool excluded(int row) const;
+    void applyToColumn(int column, const rename::TextOperation& operation);
 
     core::FolderRows& rows_;
     std::function<const core::GenreTable&()> genres_;
     std::function<TagDialogs&()> dialogs_;
+    TextCommands textCommands_;
     TagListModel* model_ = nullptr;
     edit::EditableListView* view_ = nullptr;
 };

@@ -184,6 +184,11 @@ void TrackListPage::buildViews() {
 }
 
 void TrackListPage::wireEditing() {
+    for (const Target target : {Target::Header, Target::CueList, Target::TrackList}) {
+        QHeaderView* header = listOf(target)->header();
+        header->setSectionsClickable(true);
+        connect(header, &QHeaderView::sectionClicked, this, [this, target](int column) { columnMenu(target, column); });
+    }
     headerList_->setArmOnSingleClick(true);
     headerList_->setColumnEditor(CueHeaderModel::Title, CellEditorKind::Text);
     headerList_->setColumnEditor(CueHeaderModel::Performer, CellEditorKind::Text);
@@ -341,6 +346,93 @@ void TrackListPage::refresh() {
     headerModel_->refresh();
     cueModel_->refresh();
     trackModel_->refresh();
+}
+
+bool TrackListPage::HasTextCommands(Target target, int column) {
+    switch (target) {
+        case Target::Header: return column == CueHeaderModel::Title || column == CueHeaderModel::Performer;
+        // A cue index is a time: replaced text would stop being one.
+        case Target::CueList: return column == CueListModel::Title || column == CueListModel::Performer;
+        case Target::TrackList: return column == TrackListModel::Artist || column == TrackListModel::Title;
+    }
+    return false;
+}
+
+edit::EditableListView* TrackListPage::listOf(Target target) const {
+    return target == Target::Header ? headerList_ : target == Target::CueList ? cueList_ : trackList_;
+}
+
+std::vector<std::string*> TrackListPage::columnCells(Target target, int column) {
+    std::vector<std::string*> cells;
+    if (target == Target::Header) {
+        cells.push_back(column == CueHeaderModel::Title ? &page_.header.title : &page_.header.performer);
+    } else if (target == Target::CueList) {
+        for (const std::size_t row : SelectedRows(*cueList_)) {
+            if (row < page_.cues.size()) {
+                cells.push_back(column == CueListModel::Title ? &page_.cues[row].title : &page_.cues[row].performer);
+            }
+        }
+    } else {
+        for (const std::size_t row : SelectedRows(*trackList_)) {
+            if (row < page_.tracks.size()) {
+                cells.push_back(column == TrackListModel::Title ? &page_.tracks[row].title : &page_.tracks[row].artist);
+            }
+        }
+    }
+    return cells;
+}
+
+bool TrackListPage::replaceInColumn(Target target, int column) {
+    edit::CommitOpenCellEditor(window());
+    if (!HasTextCommands(target, column) || !textCommands_.askReplace) return false;
+    edit::EditableListView* list = listOf(target);
+    // From starts as the focused row's text (the header's only row).
+    const int focused = target == Target::Header ? 0 : list->currentIndex().row();
+    QString preset;
+    if (focused >= 0 && focused < list->model()->rowCount()) {
+        preset = list->model()->index(focused, column).data(Qt::DisplayRole).toString();
+    }
+    const QString caption = list->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const std::optional<rename::ReplaceRequest> request = textCommands_.askReplace(window(), caption, preset);
+    if (!request) return false;
+    if (target != Target::Header) list->setFocus();
+    rename::ApplyToColumn(rename::TextOperation::Replace(*request), columnCells(target, column));
+    changedKeepingSelection();
+    return true;
+}
+
+bool TrackListPage::convertColumn(Target target, int column, rename::Conversion conversion) {
+    edit::CommitOpenCellEditor(window());
+    if (!HasTextCommands(target, column)) return false;
+    const std::string delimiters =
+        textCommands_.wordDelimiters ? textCommands_.wordDelimiters() : std::string(rename::kDefaultWordDelimiters);
+    edit::EditableListView* list = listOf(target);
+    if (target != Target::Header) list->setFocus();
+    rename::ApplyToColumn(rename::TextOperation::Converting(conversion, delimiters), columnCells(target, column));
+    changedKeepingSelection();
+    return true;
+}
+
+void TrackListPage::columnMenu(Target target, int column) {
+    edit::CommitOpenCellEditor(window());
+    if (!HasTextCommands(target, column)) return;
+    edit::EditableListView* list = listOf(target);
+    QMenu menu(list);
+    menu.addAction(QStringLiteral("Replace"), this, [this, target, column] { replaceInColumn(target, column); });
+    AddConvertMenu(menu, [this, target, column](rename::Conversion conversion) {
+        convertColumn(target, column, conversion);
+    });
+    QHeaderView* header = list->header();
+    menu.exec(header->mapToGlobal(QPoint(header->sectionViewportPosition(column), header->height())));
+}
+
+void TrackListPage::changedKeepingSelection() {
+    // Showing the rows again drops the selections; the user may go on with them.
+    const std::vector<std::size_t> cues = SelectedRows(*cueList_);
+    const std::vector<std::size_t> tracks = SelectedRows(*trackList_);
+    changed();
+    SelectRows(*cueList_, cues);
+    SelectRows(*trackList_, tracks);
 }
 
 void TrackListPage::changed() {

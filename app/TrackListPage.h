@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TextCommands.h"
 #include "pack/TrackLists.h"
 
 class QSplitter;
@@ -61,6 +62,14 @@ public:
     // Shows the page's rows again after the engine changed them.
     void refresh();
 
+    // The column menus' "Replace" and "Convert": the header row's Title and
+    // Performer, the selected cue rows' Title and Performer, the selected
+    // tracks' Artist and Title. False for a column without them.
+    void setTextCommands(TextCommands commands) { textCommands_ = std::move(commands); }
+    static bool HasTextCommands(Target target, int column);
+    bool replaceInColumn(Target target, int column);
+    bool convertColumn(Target target, int column, rename::Conversion conversion);
+
     // The selected track-list rows, ascending.
     std::vector<std::size_t> selectedTrackRows() const;
     void selectTrackRows(const std::vector<std::size_t>& rows);
@@ -95,6 +104,10 @@ private:
     void cueListMenu(const QPoint& at);
     void moveRows(bool tracks, const QList<int>& rows, int target);
     void changed();
+    void changedKeepingSelection();
+    void columnMenu(Target target, int column);
+    std::vector<std::string*> columnCells(Target target, int column);
+    edit::EditableListView* listOf(Target target) const;
     Target targetOf(const QObject* viewport) const;
 
     pack::TrackPage page_;
@@ -107,6 +120,7 @@ private:
     QSplitter* lowerSplitter_ = nullptr;
     std::function<bool(const QObject*)> acceptsDrop_;
     std::function<void(Target)> dropped_;
+    TextCommands textCommands_;
     std::uint32_t optionWord_ = 0;
     std::string optionWordSource_;
 };

@@ -122,6 +122,11 @@ void EditableListView::setColumnEditor(int column, CellEditorKind kind, QStringL
     editor.items = std::move(items);
 }
 
+void EditableListView::clearColumnEditor(int column) {
+    if (open_ && edited_.column() == column) commit();
+    columns_.remove(column);
+}
+
 void EditableListView::setColumnTextRules(int column, int maxLength, bool digitsOnly) {
     ColumnEditor& editor = columns_[column];
     editor.maxLength = maxLength;
@@ -129,6 +134,10 @@ void EditableListView::setColumnTextRules(int column, int maxLength, bool digits
 }
 
 void EditableListView::setDropDownAcceptsAnyText(int column, bool any) { columns_[column].anyText = any; }
+
+void EditableListView::setEditorChooser(std::function<void(const QModelIndex&)> chooser) {
+    chooser_ = std::move(chooser);
+}
 
 void EditableListView::setArmOnSingleClick(bool on) { armOnSingleClick_ = on; }
 
@@ -218,6 +227,7 @@ bool EditableListView::openEditorAt(const QPoint& viewportPos) {
 
 void EditableListView::openEditor(const QModelIndex& index) {
     if (open_) commit();
+    if (chooser_) chooser_(index);
     const ColumnEditor& column = columns_[index.column()];
     openKind_ = column.kind;
     switch (openKind_) {
@@ -400,6 +410,10 @@ bool EditableListView::handleEditorKey(QKeyEvent* key) {
         code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Up || code == Qt::Key_Down;
     if (openKind_ == CellEditorKind::MultiLine && navigation && !shift) return false;
     if (openKind_ == CellEditorKind::DropDown && dropDown_->view()->isVisible()) return false;
+    if (openKind_ == CellEditorKind::DropDown && dropDownKeepsModifiedKeys_ &&
+        (key->modifiers() & (Qt::ShiftModifier | Qt::AltModifier)) && (navigation || code == Qt::Key_Escape)) {
+        return false;
+    }
 
     if (openKind_ == CellEditorKind::ReadOnlyCopy) {
         if (code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Escape) {
@@ -447,6 +461,12 @@ void EditableListView::moveEditor(int delta) {
         return;
     }
     scrollTo(next);
+    if (chooser_) {
+        // The next row's cell may take another kind of editor.
+        hideEditor();
+        openEditor(next);
+        return;
+    }
     edited_ = next;
     armed_ = next.sibling(target, 0);
     loadEditor(next);

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -40,10 +42,19 @@ public:
 
     // DropDown items: "- User -" means the empty value.
     void setColumnEditor(int column, CellEditorKind kind, QStringList items = {});
+    // The column takes no editor any more.
+    void clearColumnEditor(int column);
     // Text editors: at most maxLength characters (0: no limit), digits only.
     void setColumnTextRules(int column, int maxLength, bool digitsOnly);
     // Drop-down editors: any typed text is a value, not only the items.
     void setDropDownAcceptsAnyText(int column, bool any);
+    // Lists whose cells of one column take different editors by row: called
+    // before an editor opens on a cell (also when Up/Down moves it on), so it
+    // can set that column's editor for the cell's row.
+    void setEditorChooser(std::function<void(const QModelIndex&)> chooser);
+    // While Shift or Alt is held, a drop-down editor keeps Enter, Esc, Up and
+    // Down for itself (Alt+Down opens its list) instead of committing or moving.
+    void setDropDownKeepsModifiedKeys(bool on) { dropDownKeepsModifiedKeys_ = on; }
     // The one-row header lists arm on a single click.
     void setArmOnSingleClick(bool on);
     // Reordering drag within the list, auto-scrolling every 100 ms near the
@@ -111,7 +122,9 @@ private:
     int rowPitch() const;
 
     QHash<int, ColumnEditor> columns_;
+    std::function<void(const QModelIndex&)> chooser_;
     bool armOnSingleClick_ = false;
+    bool dropDownKeepsModifiedKeys_ = false;
     QPersistentModelIndex armed_;
     QPersistentModelIndex edited_;
     CellEditorKind openKind_ = CellEditorKind::Text;

@@ -188,7 +188,7 @@ TEST(RenameOptions, TextsKeepTheirBlanksThroughTheFile) {
     RenameOptions options;
     options.timeSeparator = " -";
     options.wordDelimiters = " ";
-    options.extensionCase = 2;
+    options.extensionCase = quilto::rename::ExtensionCase::Lower;
     options.forbiddenReplacements[0] = "";
     options.forbiddenReplacements[8] = "_ ";
     IniFile file;
@@ -203,7 +203,17 @@ TEST(RenameOptions, TextsKeepTheirBlanksThroughTheFile) {
 TEST(RenameOptions, UnknownExtensionCaseIsNoConversion) {
     RenameOptions options;
     options.load(IniFile::Parse("[OptionRen]\nExtension=3\n"));
-    EXPECT_EQ(options.extensionCase, 0);
+    EXPECT_EQ(options.extensionCase, quilto::rename::ExtensionCase::AsIs);
+}
+
+// A hand-edited file must not put a path separator or a long text into names.
+TEST(RenameOptions, NameTextsThatCannotStandInANameReadAsDefaults) {
+    RenameOptions options;
+    options.load(IniFile::Parse("[OptionRen]\nTimeSep=/:/\nRep1=/abc/\nRep2=/-/\nRep3=/../\n"));
+    EXPECT_EQ(options.timeSeparator, "'");
+    EXPECT_EQ(options.forbiddenReplacements[0], "\uFFE5");
+    EXPECT_EQ(options.forbiddenReplacements[1], "-");
+    EXPECT_EQ(options.forbiddenReplacements[2], "\uFF1A");
 }
 
 TEST(GenreSettings, OnlyActiveNumbersAreRead) {
