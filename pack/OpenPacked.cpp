@@ -81,7 +81,14 @@ OpenPackedResult OpenPacked(const std::string& path, const PackedFileFacts& fact
     OpenPackedResult result;
     std::optional<core::InputFile> file = core::InputFile::Open(path, &result.error);
     if (!file) return result;
+    return OpenPacked(*file, path, facts, page, genres, progress, scanning, codec);
+}
 
+OpenPackedResult OpenPacked(core::InputFile& opened, const std::string& path, const PackedFileFacts& facts,
+                            TrackPage& page, const core::GenreTable& genres, core::Progress& progress,
+                            const TrackScanHook& scanning, const core::TextCodec& codec) {
+    OpenPackedResult result;
+    core::InputFile* file = &opened;
     page.page = Page::UnPack;
     ClearLists(page, ClearWhat::All);
     page.header.title = facts.album.empty() ? facts.title : facts.album;
