@@ -26,8 +26,8 @@ for name in "${names[@]}"; do
         -timeout=10 -print_final_stats=1 -artifact_prefix="$dir/long/$name-" "${inputs[@]}" >"$log" 2>&1
     status=$?
     elapsed=$(( $(date +%s) - start ))
-    runs=$(grep -oP '^stat::number_of_executed_units: \K[0-9]+' "$log" | tail -n 1)
-    rate=$(grep -oP '^stat::average_exec_per_sec: \K[0-9]+' "$log" | tail -n 1)
+    runs=$(grep -oP '^stat::number_of_executed_units:\s+\K[0-9]+' "$log" | tail -n 1)
+    rate=$(grep -oP '^stat::average_exec_per_sec:\s+\K[0-9]+' "$log" | tail -n 1)
     cov=$(grep -oP '^#[0-9]+\s+\S+\s+cov: \K[0-9]+ ft: [0-9]+' "$log" | tail -n 1)
     outcome=clean
     [ $status -ne 0 ] && outcome="CRASH (exit $status, see $log)"
