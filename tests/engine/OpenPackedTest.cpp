@@ -177,7 +177,6 @@ TEST_P(OpenPackedRoundTrip, ShowsTheWrittenTracks) {
     {
         // The same bytes opened from memory give the same page.
         TrackPage fromMemory;
-        core::NoProgress quiet;
         core::InputFile memory = core::InputFile::FromBytes(bytes);
         const OpenPackedResult again = OpenPacked(memory, path, *facts, fromMemory, genres, quiet);
         EXPECT_EQ(again.status, result.status);
