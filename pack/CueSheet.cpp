@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -195,6 +196,30 @@ bool SaveCueSheetFile(const std::string& path, const std::vector<std::string>& l
     return core::ReplaceFileContent(path, content, &error);
 }
 
+std::vector<std::string> CueSheetLines(std::string bytes, const core::TextCodec& codec) {
+    std::vector<std::string> lines;
+    std::string text;
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (StartsWith(bytes, kBom)) {
+        text = core::SanitizeUtf8(std::string_view(bytes).substr(kBom.size()));
+    } else {
+        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        // Valid UTF-8 with non-ASCII bytes is practically never code page text.
+        text = !ascii && core::IsValidUtf8(bytes) ? std::move(bytes) : codec.decode(bytes);
+    }
+
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
 bool LoadCueSheetFile(const std::string& path, std::vector<std::string>& lines, std::string& error,
                       const core::TextCodec& codec) {
     std::ifstream in(path, std::ios::binary);
@@ -215,25 +240,8 @@ bool LoadCueSheetFile(const std::string& path, std::vector<std::string>& lines, 
         return false;
     }
 
-    std::string text;
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (StartsWith(bytes, kBom)) {
-        text = core::SanitizeUtf8(std::string_view(bytes).substr(kBom.size()));
-    } else {
-        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        // Valid UTF-8 with non-ASCII bytes is practically never code page text.
-        text = !ascii && core::IsValidUtf8(bytes) ? std::move(bytes) : codec.decode(bytes);
-    }
-
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
+    std::vector<std::string> read = CueSheetLines(std::move(bytes), codec);
+    lines.insert(lines.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
     return true;
 }
 

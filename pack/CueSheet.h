@@ -35,6 +35,8 @@ bool SaveCueSheetFile(const std::string& path, const std::vector<std::string>& l
 // Reading accepts UTF-8 (with or without BOM) or the code page, CR LF or LF.
 bool LoadCueSheetFile(const std::string& path, std::vector<std::string>& lines, std::string& error,
                       const core::TextCodec& codec = core::LegacyCodec());
+// The decoding of LoadCueSheetFile: the file's bytes as UTF-8 lines.
+std::vector<std::string> CueSheetLines(std::string bytes, const core::TextCodec& codec = core::LegacyCodec());
 
 // The commands without their dialogs: Export writes the page's sheet to
 // `path` (`performersDiffer` from CueDefaults, or the pack writer's choice);

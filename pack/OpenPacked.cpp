@@ -81,22 +81,28 @@ OpenPackedResult OpenPacked(const std::string& path, const PackedFileFacts& fact
     OpenPackedResult result;
     std::optional<core::InputFile> file = core::InputFile::Open(path, &result.error);
     if (!file) return result;
+    return OpenPacked(*file, path, facts, page, genres, progress, scanning, codec);
+}
 
+OpenPackedResult OpenPacked(core::InputFile& file, const std::string& path, const PackedFileFacts& facts,
+                            TrackPage& page, const core::GenreTable& genres, core::Progress& progress,
+                            const TrackScanHook& scanning, const core::TextCodec& codec) {
+    OpenPackedResult result;
     page.page = Page::UnPack;
     ClearLists(page, ClearWhat::All);
     page.header.title = facts.album.empty() ? facts.title : facts.album;
     page.header.performer = facts.artist;
     page.header.filePath = path;
 
-    const std::uint64_t tagSize = HeadTagSize(*file);
+    const std::uint64_t tagSize = HeadTagSize(file);
     result.headTagSize = tagSize;
     if (facts.cueMark && tagSize != 0) {
         const core::Bytes tag =
-            file->readBytesAt(0, static_cast<std::size_t>(std::min(tagSize, core::kMaxTagRead)));
+            file.readBytesAt(0, static_cast<std::size_t>(std::min(tagSize, core::kMaxTagRead)));
         if (const auto lines = FindCueText(tag, codec)) ReadCueSheet(*lines, page.header, page.cues);
     }
 
-    StoredTracks stored = ListStoredTracks(*file, facts.kind, tagSize, codec);
+    StoredTracks stored = ListStoredTracks(file, facts.kind, tagSize, codec);
     page.header.cue = stored.cueCode;
     result.optionWord = stored.optionWord;
     if (page.header.title.empty()) page.header.title = stored.albumTitle;
@@ -118,7 +124,7 @@ OpenPackedResult OpenPacked(const std::string& path, const PackedFileFacts& fact
             page.tracks[i].title = page.cues[i].title;
         }
     }
-    for (TrackRow& row : page.tracks) FillNamesFromTags(row, ReadTrackTags(*file, row.span, genres, codec));
+    for (TrackRow& row : page.tracks) FillNamesFromTags(row, ReadTrackTags(file, row.span, genres, codec));
 
     progress.setCaption("Frame Scan ...");
     result.status = OpenPackedResult::Status::Opened;
@@ -129,7 +135,7 @@ OpenPackedResult OpenPacked(const std::string& path, const PackedFileFacts& fact
         if (scanning) scanning(i);
         progress.setPanelText(0, ShortName(row.fileName));
         progress.setPanelText(1, "(" + std::to_string(i + 1) + total);
-        const core::StreamColumns columns = ScanTrack(*file, row.span, progress);
+        const core::StreamColumns columns = ScanTrack(file, row.span, progress);
         if (progress.cancelRequested()) {
             // The walk stopped part-way: its counts are not the track's.
             result.status = OpenPackedResult::Status::Cancelled;

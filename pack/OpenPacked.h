@@ -11,6 +11,7 @@
 
 #include "core/ContainerKind.h"
 #include "core/GenreTable.h"
+#include "core/InputFile.h"
 #include "core/Progress.h"
 #include "core/TextCodec.h"
 #include "pack/TrackLists.h"
@@ -58,6 +59,13 @@ using TrackScanHook = std::function<void(std::size_t row)>;
 // and 1), RecomputeHeader and RecomputeCueLengths with lengths.
 OpenPackedResult OpenPacked(const std::string& path, const PackedFileFacts& facts, TrackPage& page,
                             const core::GenreTable& genres, core::Progress& progress,
+                            const TrackScanHook& scanning = {},
+                            const core::TextCodec& codec = core::LegacyCodec());
+
+// The same over a file already open (or bytes in memory); `path` is only
+// recorded in the page.
+OpenPackedResult OpenPacked(core::InputFile& file, const std::string& path, const PackedFileFacts& facts,
+                            TrackPage& page, const core::GenreTable& genres, core::Progress& progress,
                             const TrackScanHook& scanning = {},
                             const core::TextCodec& codec = core::LegacyCodec());
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -97,13 +98,7 @@ void AddToJournal(RenameJournal& journal, const std::string& folder, const Apply
     }
 }
 
-bool WriteJournal(const std::string& path, const RenameJournal& journal, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(core::FolderOf(path), ec);
-    if (ec) {
-        error = "Cannot make the folder of " + path + ": " + ec.message();
-        return false;
-    }
+std::string JournalText(const RenameJournal& journal) {
     std::string text(kJournalHeader);
     text += '\n';
     for (const JournalEntry& e : journal.entries) {
@@ -111,6 +106,17 @@ bool WriteJournal(const std::string& path, const RenameJournal& journal, std::st
                 std::to_string(e.facts.device) + '\t' + std::to_string(e.facts.inode) + '\t' +
                 std::to_string(e.facts.size) + '\t' + std::to_string(e.facts.modifiedNs) + '\n';
     }
+    return text;
+}
+
+bool WriteJournal(const std::string& path, const RenameJournal& journal, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(core::FolderOf(path), ec);
+    if (ec) {
+        error = "Cannot make the folder of " + path + ": " + ec.message();
+        return false;
+    }
+    const std::string text = JournalText(journal);
     const std::string temp = core::TempPathBeside(path);
     std::optional<pack::DiskOutputFile> out = pack::DiskOutputFile::CreateNew(temp, &error);
     if (!out) return false;
@@ -139,13 +145,36 @@ std::optional<RenameJournal> ReadJournal(const std::string& path, std::string& e
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!std::getline(in, line) || line != kJournalHeader) {
-        error = path + " is not a rename journal";
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) {
+        error = "Cannot read " + path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string problem;
+    std::optional<RenameJournal> journal = ParseJournal(text, problem);
+    if (!journal) error = path + " " + problem;
+    return journal;
+}
+
+std::optional<RenameJournal> ParseJournal(std::string_view text, std::string& problem) {
+    // Lines end at LF; a last line without one still counts.
+    std::size_t at = 0;
+    auto nextLine = [&](std::string_view& line) {
+        if (at >= text.size()) return false;
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        line = text.substr(at, end - at);
+        at = end + 1;
+        return true;
+    };
+    std::string_view line;
+    if (!nextLine(line) || line != kJournalHeader) {
+        problem = "is not a rename journal";
         return std::nullopt;
     }
     RenameJournal journal;
-    while (std::getline(in, line)) {
+    while (nextLine(line)) {
         const std::vector<std::string_view> f = Fields(line);
         JournalEntry e;
         std::optional<std::string> folder, oldName, newName;
@@ -153,7 +182,7 @@ std::optional<RenameJournal> ReadJournal(const std::string& path, std::string& e
             !(newName = Unescape(f[2])) || !ParseNumber(f[3], e.facts.device) ||
             !ParseNumber(f[4], e.facts.inode) || !ParseNumber(f[5], e.facts.size) ||
             !ParseNumber(f[6], e.facts.modifiedNs)) {
-            error = path + " is damaged; nothing was undone";
+            problem = "is damaged; nothing was undone";
             return std::nullopt;
         }
         e.folder = std::move(*folder);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rename/ApplyRenames.h"
@@ -37,6 +38,11 @@ void AddToJournal(RenameJournal& journal, const std::string& folder, const Apply
 bool WriteJournal(const std::string& path, const RenameJournal& journal, std::string& error);
 // nullopt with the reason when there is no journal or it cannot be read.
 std::optional<RenameJournal> ReadJournal(const std::string& path, std::string& error);
+
+// The file's content and its reading: nullopt with the reason (without the
+// path) when the text is not a journal or is damaged.
+std::string JournalText(const RenameJournal& journal);
+std::optional<RenameJournal> ParseJournal(std::string_view text, std::string& problem);
 
 struct UndoOutcome {
     std::size_t reverted = 0;

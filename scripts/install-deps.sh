@@ -11,6 +11,8 @@ packages=(
     libcli11-dev nlohmann-json3-dev zlib1g-dev
     # independent readers the tests check our output with
     python3-mutagen cuetools mp3val unzip lhasa
+    # the fuzzing run: clang, and libFuzzer with the sanitizer runtimes
+    clang libclang-rt-14-dev
     # the Debian package and the checks of what it installs
     dpkg-dev file desktop-file-utils appstream groff-base
 )

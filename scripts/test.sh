@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build and
 # its Debian package, then the engine tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, and a short fuzzing run of every reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,4 +15,7 @@ scripts/check-dist.sh build
 scripts/build.sh build-asan -DQUILTO_WERROR=ON -DQUILTO_SANITIZE=ON -DQUILTO_BUILD_BENCH=OFF -DQUILTO_BUILD_GUI=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
+
+# Every reader's fuzzing harness, briefly, over its seeds.
+scripts/fuzz-smoke.sh
 echo "All tests passed."

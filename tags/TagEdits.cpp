@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/Id3v1.h"
+#include "core/Utf.h"
 
 namespace quilto::tags {
 
@@ -113,7 +114,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
+        // Cells hold UTF-8; an editor may have saved any bytes.
+        lines.push_back(core::SanitizeUtf8(line));
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }

@@ -92,7 +92,8 @@ void ClearColumn(core::FolderRows& rows, TagList list, TagColumn column);
 
 // The external editor's exchange: one line per row, CR LF after each.
 std::string ColumnExchangeText(const core::FolderRows& rows, TagList list, TagColumn column);
-// Reads the edited text back (CR LF or LF); refused with a message when its
+// Reads the edited text back (CR LF or LF; bytes that are not UTF-8 become
+// U+FFFD); refused with a message when its
 // line count differs from the rows' or a line cannot be stored. Returns the
 // rows changed.
 bool ReadBackColumn(TagRows target, TagList list, TagColumn column, std::string_view text,

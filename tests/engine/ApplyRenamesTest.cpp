@@ -244,6 +244,22 @@ TEST_F(ApplyRenamesTest, JournalRoundTripsAnyName) {
     std::ofstream(path) << "quilto rename journal 1\n/x/\ta\tb\t1\t2\n";
     EXPECT_FALSE(rename::ReadJournal(path, error));
     EXPECT_NE(error.find("damaged"), std::string::npos);
+    EXPECT_NE(error.find(path), std::string::npos);
+}
+
+TEST(JournalText, ReadsWhatIsWrittenAndRefusesTheRest) {
+    rename::RenameJournal journal;
+    journal.entries.push_back({"/a/", "x%y.mp3", "z\r.mp3", {1, 2, 3, 4}});
+    const std::string text = rename::JournalText(journal);
+    std::string problem;
+    EXPECT_EQ(rename::ParseJournal(text, problem), journal);
+    // The last line may lack its line break.
+    EXPECT_EQ(rename::ParseJournal(text.substr(0, text.size() - 1), problem), journal);
+    for (const std::string& bad : {std::string(), std::string("quilto rename journal 2\n"), text + "\n",
+                                  text + "/a/\tb\tc%4\t1\t2\t3\t4\n"}) {
+        EXPECT_FALSE(rename::ParseJournal(bad, problem)) << bad;
+        EXPECT_FALSE(problem.empty());
+    }
 }
 
 TEST_F(ApplyRenamesTest, UndoRevertsButRefusesChangedFilesAndTakenNames) {

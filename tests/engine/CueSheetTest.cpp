@@ -292,6 +292,7 @@ TEST_P(Load, DecodesAndSplits) {
     core::TextCodec codec("CP932");
     ASSERT_TRUE(pack::LoadCueSheetFile(folder.file("in.cue").string(), lines, error, codec)) << error;
     EXPECT_EQ(lines, GetParam().lines);
+    EXPECT_EQ(pack::CueSheetLines(GetParam().bytes, codec), GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -174,6 +174,21 @@ TEST_P(OpenPackedRoundTrip, ShowsTheWrittenTracks) {
     EXPECT_EQ(result.headTagSize > 0, c.id3v2Tag || c.embedCue);
     EXPECT_EQ(opened.header.cue, std::to_string(code));
     EXPECT_EQ(opened.header.filePath, path);
+    {
+        // The same bytes opened from memory give the same page.
+        TrackPage fromMemory;
+        core::InputFile memory = core::InputFile::FromBytes(bytes);
+        const OpenPackedResult again = OpenPacked(memory, path, *facts, fromMemory, genres, quiet);
+        EXPECT_EQ(again.status, result.status);
+        EXPECT_EQ(again.optionWord, result.optionWord);
+        EXPECT_EQ(fromMemory.cues.size(), opened.cues.size());
+        ASSERT_EQ(fromMemory.tracks.size(), opened.tracks.size());
+        for (std::size_t i = 0; i < opened.tracks.size(); ++i) {
+            EXPECT_EQ(fromMemory.tracks[i].fileName, opened.tracks[i].fileName);
+            EXPECT_EQ(fromMemory.tracks[i].span.end, opened.tracks[i].span.end);
+            EXPECT_EQ(fromMemory.tracks[i].frameCount, opened.tracks[i].frameCount);
+        }
+    }
     if (c.embedCue) {
         ASSERT_EQ(opened.cues.size(), page.cues.size());
         for (std::size_t i = 0; i < page.cues.size(); ++i) {

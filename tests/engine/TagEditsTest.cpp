@@ -259,4 +259,14 @@ TEST(TagEditsTest, ExchangeTextRoundTripsUnchanged) {
     EXPECT_FALSE(HasEditedRows(rows, TagList::Id3v2));
 }
 
+TEST(TagEditsTest, ReadBackKeepsTheCellsUtf8) {
+    // A stray byte from an editor saving in another encoding.
+    core::FolderRows rows = MakeRows(2);
+    std::vector<std::size_t> changed;
+    std::string error;
+    ASSERT_TRUE(ReadBackColumn({rows, Genres()}, TagList::Id3v2, TagColumn::Title, "One\r\nThree\x8D\r\n", changed,
+                               error)) << error;
+    EXPECT_EQ(Column(rows, TagList::Id3v2, TagColumn::Title), (std::vector<std::string>{"One", "Three\xEF\xBF\xBD"}));
+}
+
 }  // namespace
