@@ -16,6 +16,6 @@ scripts/build.sh build-asan -DQUILTO_WERROR=ON -DQUILTO_SANITIZE=ON -DQUILTO_BUI
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
 
-# Every reader's fuzzing harness, briefly, over its seeds.
-scripts/fuzz-smoke.sh
+# Every reader's fuzzing harness, 10 s each, over its seeds.
+scripts/fuzz-smoke.sh 10
 echo "All tests passed."
