@@ -143,6 +143,10 @@ void FormMain::buildLayout() {
     for (auto* page : {packPage_, unpackPage_}) {
         page->setFont(listFont);  // the lists' font, as on the tag pages
         connect(page, &TrackListPage::listsChanged, this, &FormMain::refreshStatus);
+        page->setColumnTools(dialogs, [this]() -> const core::FolderRows* { return &rows_; });
+        connect(page, &TrackListPage::editorRequested, this, [this, page](TrackListPage::Target target, int column) {
+            editTrackColumnExternally(page, static_cast<int>(target), column);
+        });
     }
     connect(packPage_, &TrackListPage::cueCheckChanged, this, [this](int value) { settings_->cueCheck = value; });
     pages_->addTab(packPage_, QStringLiteral("Pack"));

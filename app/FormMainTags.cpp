@@ -25,6 +25,8 @@
 #include "app/ProgressWindow.h"
 #include "app/QtText.h"
 #include "app/TagDialogs.h"
+#include "app/TrackListPage.h"
+#include "pack/TrackListEdits.h"
 #include "app/TagPage.h"
 #include "edit/EditableListView.h"
 #include "tags/SaveTags.h"
@@ -243,6 +245,33 @@ void FormMain::editColumnHeld(Page page, int column) {
     TagPage* target = tagPage(page);
     const auto tagColumn = static_cast<tags::TagColumn>(column);
     if (!tags::IsEditableColumn(target->list(), tagColumn)) return;
+    runColumnEditor(tags::ColumnExchangeText(rows_, target->list(), tagColumn),
+                    [this, target, tagColumn](const std::string& edited, std::string& refused) {
+                        std::vector<std::size_t> changed;
+                        return tags::ReadBackColumn(tags::TagRows{rows_, *genres_}, target->list(), tagColumn, edited,
+                                                    changed, refused);
+                    });
+    target->changed();
+}
+
+void FormMain::editTrackColumnExternally(TrackListPage* page, int target, int column) {
+    if (filling_ || longWork_ > 0 || page == nullptr) return;
+    holdLongWork([this, page, target, column] {
+        edit::CommitOpenCellEditor(this);
+        const pack::EditColumn tool = TrackListPage::EditColumnOf(static_cast<TrackListPage::Target>(target), column);
+        if (!pack::IsToolColumn(tool)) return;
+        runColumnEditor(pack::ColumnExchangeText(page->data(), tool),
+                        [page, tool](const std::string& edited, std::string& refused) {
+                            std::vector<std::size_t> changed;
+                            return pack::ReadBackColumn(page->data(), tool, edited, changed, refused);
+                        });
+        page->refresh();
+        refreshStatus();
+    });
+}
+
+void FormMain::runColumnEditor(const std::string& text,
+                               const std::function<bool(const std::string&, std::string&)>& readBack) {
     TagDialogs& dialogs = tagDialogs();
 
     const QString folder = ExchangeFolder();
@@ -253,7 +282,7 @@ void FormMain::editColumnHeld(Page page, int column) {
         return;
     }
     const QString path = folder + QLatin1Char('/') + QString::fromLatin1(kExchangeFileName.data(), static_cast<qsizetype>(kExchangeFileName.size()));
-    const QByteArray written = QByteArray::fromStdString(tags::ColumnExchangeText(rows_, target->list(), tagColumn));
+    const QByteArray written = QByteArray::fromStdString(text);
     {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(written) != written.size() || !file.commit()) {
@@ -298,13 +327,8 @@ void FormMain::editColumnHeld(Page page, int column) {
         dialogs.showError(this, tr("The file %1 could not be read back.").arg(path), kEditorCaption);
         return;
     }
-    std::vector<std::size_t> changed;
     std::string refused;
-    if (!tags::ReadBackColumn(tags::TagRows{rows_, *genres_}, target->list(), tagColumn, edited.toStdString(), changed,
-                              refused)) {
-        dialogs.showError(this, ToQString(refused), kEditorCaption);
-    }
-    target->changed();
+    if (!readBack(edited.toStdString(), refused)) dialogs.showError(this, ToQString(refused), kEditorCaption);
 }
 
 }  // namespace quilto::app

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "app/ColumnMenu.h"
 #include "app/QtText.h"
 #include "app/TagDialogs.h"
 #include "edit/EditableListView.h"
@@ -196,27 +197,23 @@ void TagPage::headerClicked(int column) {
 }
 
 void TagPage::fillColumnMenu(QMenu& menu, int column) {
-    // The column the commands work on rides with the menu.
-    menu.setProperty("column", column);
-    menu.addAction(QStringLiteral("Set All"), this, [this, column] { setAll(column); });
-    for (const bool append : {false, true}) {
-        QMenu* sub = menu.addMenu(append ? QStringLiteral("Append From") : QStringLiteral("Copy From"));
-        for (const CopyItem& item : kCopyItems) {
-            if (item.source != tags::CopySource::FileName && item.field == tags::CopyField::Artist) sub->addSeparator();
-            const CopyItem chosen = item;
-            QAction* action = sub->addAction(QString::fromLatin1(item.caption), this, [this, column, chosen, append] {
-                copyFrom(column, chosen.source, chosen.field, append);
-            });
-            action->setData((append ? 200 : 100) + static_cast<int>(item.source) * 10 +
-                            (item.source == tags::CopySource::FileName ? 0 : static_cast<int>(item.field)));
-        }
+    ColumnMenuCommands commands;
+    commands.setAll = [this, column] { setAll(column); };
+    for (const CopyItem& item : kCopyItems) {
+        const int field = item.source == tags::CopySource::FileName ? 0 : static_cast<int>(item.field);
+        commands.copyItems.push_back({QString::fromLatin1(item.caption), static_cast<int>(item.source) * 10 + field});
     }
-    menu.addAction(QStringLiteral("Replace"), this, [this, column] { replaceInColumn(column); });
-    AddConvertMenu(menu, [this, column](rename::Conversion conversion) { convertColumn(column, conversion); });
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("Editor"), this, [this, column] { emit editorRequested(column); });
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("Clear"), this, [this, column] { clearColumn(column); });
+    commands.copyFrom = [this, column](int code, bool append) {
+        const auto source = static_cast<tags::CopySource>(code / 10);
+        const auto field = source == tags::CopySource::FileName ? tags::CopyField::Title
+                                                                 : static_cast<tags::CopyField>(code % 10);
+        copyFrom(column, source, field, append);
+    };
+    commands.replace = [this, column] { replaceInColumn(column); };
+    commands.convert = [this, column](rename::Conversion conversion) { convertColumn(column, conversion); };
+    commands.editor = [this, column] { emit editorRequested(column); };
+    commands.clear = [this, column] { clearColumn(column); };
+    FillColumnMenu(menu, column, commands);
 }
 
 void TagPage::setAll(int column) {

@@ -14,9 +14,11 @@
 
 #include <algorithm>
 
+#include "app/ColumnMenu.h"
 #include "app/FileProperties.h"
 #include "app/PackListModels.h"
 #include "app/QtText.h"
+#include "app/TagDialogs.h"
 #include "edit/EditableListView.h"
 
 namespace quilto::app {
@@ -413,15 +415,80 @@ bool TrackListPage::convertColumn(Target target, int column, rename::Conversion 
     return true;
 }
 
+void TrackListPage::setColumnTools(std::function<TagDialogs&()> dialogs,
+                                   std::function<const core::FolderRows*()> files) {
+    dialogs_ = std::move(dialogs);
+    files_ = std::move(files);
+}
+
+pack::EditColumn TrackListPage::EditColumnOf(Target target, int column) {
+    const pack::EditList list = target == Target::Header    ? pack::EditList::Header
+                                : target == Target::CueList ? pack::EditList::Cues
+                                                            : pack::EditList::Tracks;
+    return {list, column};
+}
+
+std::vector<std::size_t> TrackListPage::selectedOrAll(Target target) {
+    if (target == Target::Header) return {0};
+    edit::EditableListView* list = listOf(target);
+    std::vector<std::size_t> rows = SelectedRows(*list);
+    if (rows.empty()) list->selectAll();
+    return rows;  // empty: the engine takes every row
+}
+
+bool TrackListPage::setAll(Target target, int column) {
+    edit::CommitOpenCellEditor(window());
+    const pack::EditColumn tool = EditColumnOf(target, column);
+    if (!pack::IsToolColumn(tool) || !dialogs_) return false;
+    edit::EditableListView* list = listOf(target);
+    SetAllRequest request;
+    request.caption = list->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const std::vector<std::size_t> selected = target == Target::Header ? std::vector<std::size_t>{0} : SelectedRows(*list);
+    if (!selected.empty()) request.text = ToQString(pack::ColumnText(page_, tool, selected.front()));
+    const std::optional<SetAllAnswer> answer = dialogs_().setAll(window(), request);
+    if (!answer) return false;
+    pack::SetAll(page_, tool, selectedOrAll(target), answer->text.toStdString(), answer->append);
+    changedKeepingSelection();
+    return true;
+}
+
+void TrackListPage::copyFrom(Target target, int column, int code, bool append) {
+    edit::CommitOpenCellEditor(window());
+    const pack::EditColumn tool = EditColumnOf(target, column);
+    if (!pack::IsToolColumn(tool)) return;
+    const core::FolderRows* files = files_ ? files_() : nullptr;
+    pack::CopyFromSource(page_, tool, selectedOrAll(target), static_cast<pack::TrackCopySource>(code / 10), code % 10,
+                         append, files);
+    changedKeepingSelection();
+}
+
+void TrackListPage::clearColumn(Target target, int column) {
+    edit::CommitOpenCellEditor(window());
+    if (!pack::ClearColumn(page_, EditColumnOf(target, column))) return;
+    changedKeepingSelection();
+}
+
 void TrackListPage::columnMenu(Target target, int column) {
     edit::CommitOpenCellEditor(window());
-    if (!HasTextCommands(target, column)) return;
+    const pack::EditColumn tool = EditColumnOf(target, column);
+    if (!pack::IsToolColumn(tool)) return;
+    ColumnMenuCommands commands;
+    commands.setAll = [this, target, column] { setAll(target, column); };
+    for (const pack::TrackCopyItem& item : pack::CopyItems(page_.page, tool)) {
+        commands.copyItems.push_back({QString::fromLatin1(item.caption), item.code});
+    }
+    commands.copyFrom = [this, target, column](int code, bool append) { copyFrom(target, column, code, append); };
+    if (HasTextCommands(target, column)) {
+        commands.replace = [this, target, column] { replaceInColumn(target, column); };
+        commands.convert = [this, target, column](rename::Conversion conversion) {
+            convertColumn(target, column, conversion);
+        };
+    }
+    commands.editor = [this, target, column] { emit editorRequested(target, column); };
+    if (!pack::IsIndexColumn(tool)) commands.clear = [this, target, column] { clearColumn(target, column); };
     edit::EditableListView* list = listOf(target);
     QMenu menu(list);
-    menu.addAction(QStringLiteral("Replace"), this, [this, target, column] { replaceInColumn(target, column); });
-    AddConvertMenu(menu, [this, target, column](rename::Conversion conversion) {
-        convertColumn(target, column, conversion);
-    });
+    FillColumnMenu(menu, column, commands);
     QHeaderView* header = list->header();
     menu.exec(header->mapToGlobal(QPoint(header->sectionViewportPosition(column), header->height())));
 }

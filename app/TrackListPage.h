@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/TextCommands.h"
+#include "core/FileRows.h"
+#include "pack/TrackListEdits.h"
 #include "pack/TrackLists.h"
 
 class QSplitter;
@@ -24,6 +26,7 @@ class EditableListView;
 
 namespace quilto::app {
 
+class TagDialogs;
 class CueHeaderModel;
 class CueListModel;
 class TrackListModel;
@@ -70,6 +73,17 @@ public:
     bool replaceInColumn(Target target, int column);
     bool convertColumn(Target target, int column, rename::Conversion conversion);
 
+    // The column tool menus (Title and Performer of the header and the cue
+    // list, the cue Index, the tracks' Artist and Title): the Set All
+    // dialog comes from `dialogs`; `files` are the folder's rows for the
+    // ID3 sources (may give null).
+    void setColumnTools(std::function<TagDialogs&()> dialogs, std::function<const core::FolderRows*()> files);
+    static pack::EditColumn EditColumnOf(Target target, int column);
+    bool setAll(Target target, int column);
+    // code: source × 10 + field of the Copy/Append From item.
+    void copyFrom(Target target, int column, int code, bool append);
+    void clearColumn(Target target, int column);
+
     // The selected track-list rows, ascending.
     std::vector<std::size_t> selectedTrackRows() const;
     void selectTrackRows(const std::vector<std::size_t>& rows);
@@ -93,6 +107,8 @@ signals:
     // The rows changed: the status bar's count line is due.
     void listsChanged();
     void cueCheckChanged(int value);
+    // "Editor" of a column menu (the window runs the round trip).
+    void editorRequested(quilto::app::TrackListPage::Target target, int column);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +137,9 @@ private:
     std::function<bool(const QObject*)> acceptsDrop_;
     std::function<void(Target)> dropped_;
     TextCommands textCommands_;
+    std::function<TagDialogs&()> dialogs_;
+    std::function<const core::FolderRows*()> files_;
+    std::vector<std::size_t> selectedOrAll(Target target);
     std::uint32_t optionWord_ = 0;
     std::string optionWordSource_;
 };

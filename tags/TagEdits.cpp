@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/Id3v1.h"
+#include "core/TextLines.h"
 #include "core/Utf.h"
 
 namespace quilto::tags {
@@ -106,21 +107,6 @@ std::string SourceField(const FolderRows& rows, std::size_t row, CopySource sour
         }
     }
     return {};
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        // Cells hold UTF-8; an editor may have saved any bytes.
-        lines.push_back(core::SanitizeUtf8(line));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    // The line break after the last line ends that line; it starts no new one.
-    return lines;
 }
 
 }  // namespace
@@ -291,12 +277,9 @@ void ClearColumn(FolderRows& rows, TagList list, TagColumn column) {
 }
 
 std::string ColumnExchangeText(const FolderRows& rows, TagList list, TagColumn column) {
-    std::string text;
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        text += CellText(rows, list, row, column);
-        text += "\r\n";
-    }
-    return text;
+    std::vector<std::string> lines;
+    for (std::size_t row = 0; row < rows.size(); ++row) lines.push_back(CellText(rows, list, row, column));
+    return core::JoinCrLfLines(lines);
 }
 
 bool ReadBackColumn(TagRows target, TagList list, TagColumn column, std::string_view text,
@@ -307,7 +290,7 @@ bool ReadBackColumn(TagRows target, TagList list, TagColumn column, std::string_
         error = "This column cannot be edited";
         return false;
     }
-    const std::vector<std::string> lines = SplitLines(text);
+    const std::vector<std::string> lines = core::SplitTextLines(text);
     // A line more or less would shift every following text onto the wrong
     // file, so nothing is taken unless the counts agree.
     if (lines.size() != target.rows.size()) {
