@@ -44,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const core::IniFile file = core::IniFile::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string text = file.text();
     if (!core::IsValidUtf8(text)) std::abort();
-    // A read may normalise once (a byte order mark character at the start is
-    // taken for the mark). Each read also takes one CR before a line's LF as
-    // part of the line end, so only texts without CR must then stay the same.
-    const std::string normalised = core::IniFile::Parse(text).text();
-    if (text.find('\r') == std::string::npos && core::IniFile::Parse(normalised).text() != normalised) std::abort();
+    // Each read takes one byte order mark character at the start for the
+    // mark, and one CR before a line's LF as part of the line end; texts
+    // without either must read back the same.
+    const bool marked = text.rfind("\xEF\xBB\xBF", 0) == 0;
+    if (!marked && text.find('\r') == std::string::npos && core::IniFile::Parse(text).text() != text) std::abort();
 
     RoundTripOptions<pack::PackOptions>(file);
     RoundTripOptions<pack::ExtractOptions>(file);
