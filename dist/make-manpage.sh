@@ -9,9 +9,12 @@ version="$2"
 out="$3"
 
 # Roff escaping: backslashes first, then minus signs (so options stay
-# copyable as ASCII), then a leading dot or quote, which would be a request.
+# copyable as ASCII), then a leading dot or quote, which would be a request;
+# characters beyond ASCII (the help names conversions such as "⇒") become
+# roff's \[uXXXX] escapes, which every roff reads whatever its input encoding.
 roff() {
-    sed -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^\\([.']\\)/\\\\\\&\\1/"
+    sed -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^\\([.']\\)/\\\\\\&\\1/" |
+        perl -CS -pe 's/([^\x00-\x7F])/sprintf("\\[u%04X]", ord($1))/ge'
 }
 
 # The command names listed under "Subcommands:" in a help text.
