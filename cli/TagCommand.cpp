@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -175,6 +176,26 @@ bool Save(const Target& target, const std::string& argument, const tags::TagSave
     return false;
 }
 
+// Loads each FILE's rows, lets `edit` change them and saves them; 1 when any
+// file could not be loaded or saved (each named on err), else 0.
+int EditAndSaveEach(const std::vector<std::string>& files, const core::GenreTable& genres,
+                    const tags::TagSaveOptions& options, const std::function<void(Target&, const std::string& argument)>& edit, std::ostream& out,
+                    std::ostream& err) {
+    int status = 0;
+    for (const std::string& argument : files) {
+        std::string error;
+        std::optional<Target> target = LoadTarget(argument, genres, error);
+        if (!target) {
+            err << argument << ": " << error << '\n';
+            status = kFailure;
+            continue;
+        }
+        edit(*target, argument);
+        if (!Save(*target, argument, options, out, err)) status = kFailure;
+    }
+    return status;
+}
+
 tags::TagSaveOptions SaveOptions(const TagCommandOptions& o, tags::TagVariant variant, const core::GenreTable& genres) {
     tags::TagSaveOptions options;
     options.variant = variant;
@@ -204,16 +225,8 @@ int RunSet(const TagCommandOptions& o, std::ostream& out, std::ostream& err) {
     core::SetLegacyCodePage(o.codePage);
     const core::GenreTable genres;
     const tags::TagSaveOptions options = SaveOptions(o, variant, genres);
-    int status = 0;
-    for (const std::string& argument : o.files) {
-        std::string error;
-        std::optional<Target> target = LoadTarget(argument, genres, error);
-        if (!target) {
-            err << argument << ": " << error << '\n';
-            status = kFailure;
-            continue;
-        }
-        const tags::TagRows edit{target->rows, genres};
+    const auto editFields = [&](Target& target, const std::string& argument) {
+        const tags::TagRows edit{target.rows, genres};
         for (std::size_t f = 0; f < kFieldCount; ++f) {
             if (o.given[f]->count() == 0) continue;
             if (toV1 && kFields[f].inId3v1 && !o.removeV1) {
@@ -222,16 +235,15 @@ int RunSet(const TagCommandOptions& o, std::ostream& out, std::ostream& err) {
                 if (!o.values[f].empty() && tags::FitId3v1Text(o.values[f], kFields[f].column, genres).empty()) {
                     err << argument << ": " << kFields[f].name << ": no ID3v1 form; the ID3v1 field is kept\n";
                 } else {
-                    tags::SetCell(edit, TagList::Id3v1, target->row, kFields[f].column, o.values[f]);
+                    tags::SetCell(edit, TagList::Id3v1, target.row, kFields[f].column, o.values[f]);
                 }
             }
-            if (toV2 && !o.removeV2) tags::SetCell(edit, TagList::Id3v2, target->row, kFields[f].column, o.values[f]);
+            if (toV2 && !o.removeV2) tags::SetCell(edit, TagList::Id3v2, target.row, kFields[f].column, o.values[f]);
         }
-        if (o.removeV1) MarkRemoved(target->rows, TagList::Id3v1, target->row);
-        if (o.removeV2) MarkRemoved(target->rows, TagList::Id3v2, target->row);
-        if (!Save(*target, argument, options, out, err)) status = kFailure;
-    }
-    return status;
+        if (o.removeV1) MarkRemoved(target.rows, TagList::Id3v1, target.row);
+        if (o.removeV2) MarkRemoved(target.rows, TagList::Id3v2, target.row);
+    };
+    return EditAndSaveEach(o.files, genres, options, editFields, out, err);
 }
 
 int RunCopy(const TagCommandOptions& o, std::ostream& out, std::ostream& err) {
@@ -240,19 +252,12 @@ int RunCopy(const TagCommandOptions& o, std::ostream& out, std::ostream& err) {
     const core::GenreTable genres;
     const tags::TagSaveOptions options =
         SaveOptions(o, intoV2 ? tags::TagVariant::Id3v2 : tags::TagVariant::Id3v1, genres);
-    int status = 0;
-    for (const std::string& argument : o.files) {
-        std::string error;
-        std::optional<Target> target = LoadTarget(argument, genres, error);
-        if (!target) {
-            err << argument << ": " << error << '\n';
-            status = kFailure;
-            continue;
-        }
-        tags::CopyFromOtherTag({target->rows, genres}, intoV2 ? TagList::Id3v2 : TagList::Id3v1, {target->row});
-        if (!Save(*target, argument, options, out, err)) status = kFailure;
-    }
-    return status;
+    return EditAndSaveEach(
+        o.files, genres, options,
+        [&](Target& target, const std::string&) {
+            tags::CopyFromOtherTag({target.rows, genres}, intoV2 ? TagList::Id3v2 : TagList::Id3v1, {target.row});
+        },
+        out, err);
 }
 
 constexpr const char* kSetDetails =
