@@ -125,8 +125,6 @@ public:
     void editTrackColumnExternally(TrackListPage* page, int target, int column);
     // Tests answer the tag pages' questions.
     void setTagDialogs(std::unique_ptr<TagDialogs> dialogs);
-    // Where the external editor's exchange file lives.
-    static QString ExchangeFolder();
 
     RenamePage* renamePage() const { return renamePage_; }
     // "Check" and "Update" of the ReName menu.
@@ -192,10 +190,6 @@ private:
     void tagMenuAboutToShow();
     void saveTagsHeld(tags::TagVariant variant);
     void editColumnHeld(Page page, int column);
-    // Writes the exchange file, waits for the editor and hands its text to
-    // readBack (false with a message: refused).
-    void runColumnEditor(const std::string& text,
-                         const std::function<bool(const std::string&, std::string&)>& readBack);
     // A long operation (pack run, extraction, tag saving): the window busy and
     // a ProgressWindow (cancelled by closing the window) while work runs; then
     // finish (messages, reload) with the window back; then the hand-overs and

@@ -1,25 +1,16 @@
 // FormMain: the "ID3Tag" menu (saving the edited tags, copying between the
 // two tags) and a tag column's round trip through the external editor.
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QAction>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QTabWidget>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "app/AppSettings.h"
+#include "app/ExternalEditor.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
 #include "app/ProgressWindow.h"
@@ -38,39 +29,6 @@ namespace {
 
 const QString kTagCaption = QStringLiteral("ID3Tag");
 const QString kEditorCaption = QStringLiteral("Editor");
-// An editor that is back this soon without a change was most likely only
-// handed the file (a launcher, or a program already running).
-constexpr qint64 kQuickReturnMs = 2000;
-
-// The exchange file holds the user's tag texts: it lives in a folder only
-// the user can enter, so that nobody else can read it or slip in a link.
-bool MakePrivateFolder(const QString& folder, QString& error) {
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    struct stat info {};
-    if (::lstat(path.constData(), &info) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-        error = QObject::tr("it is not a folder of this user");
-        return false;
-    }
-    if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
-QByteArray ReadFile(const QString& path, bool& ok) {
-    QFile file(path);
-    ok = file.open(QIODevice::ReadOnly);
-    return ok ? file.readAll() : QByteArray();
-}
 
 // The edited rows of the saved tag(s) whose files were not written (failed,
 // or not reached before Cancel): reading the folder again must not make the
@@ -225,15 +183,6 @@ void FormMain::saveTagsHeld(tags::TagVariant variant) {
         });
 }
 
-QString FormMain::ExchangeFolder() {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QDir(base).exists()) {
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-        QDir().mkpath(base);
-    }
-    return base + QStringLiteral("/quilto");
-}
-
 void FormMain::editColumnExternally(Page page, int column) {
     if (filling_ || longWork_ > 0 || !tagPage(page)) return;
     // The rows must stay as they are until the editor's text comes back.
@@ -245,7 +194,7 @@ void FormMain::editColumnHeld(Page page, int column) {
     TagPage* target = tagPage(page);
     const auto tagColumn = static_cast<tags::TagColumn>(column);
     if (!tags::IsEditableColumn(target->list(), tagColumn)) return;
-    runColumnEditor(tags::ColumnExchangeText(rows_, target->list(), tagColumn),
+    RunExternalEditor(this, settings_->general, tagDialogs(), tags::ColumnExchangeText(rows_, target->list(), tagColumn),
                     [this, target, tagColumn](const std::string& edited, std::string& refused) {
                         std::vector<std::size_t> changed;
                         return tags::ReadBackColumn(tags::TagRows{rows_, *genres_}, target->list(), tagColumn, edited,
@@ -260,7 +209,7 @@ void FormMain::editTrackColumnExternally(TrackListPage* page, int target, int co
         edit::CommitOpenCellEditor(this);
         const pack::EditColumn tool = TrackListPage::EditColumnOf(static_cast<TrackListPage::Target>(target), column);
         if (!pack::IsToolColumn(tool)) return;
-        runColumnEditor(pack::ColumnExchangeText(page->data(), tool),
+        RunExternalEditor(this, settings_->general, tagDialogs(), pack::ColumnExchangeText(page->data(), tool),
                         [page, tool](const std::string& edited, std::string& refused) {
                             std::vector<std::size_t> changed;
                             return pack::ReadBackColumn(page->data(), tool, edited, changed, refused);
@@ -270,65 +219,5 @@ void FormMain::editTrackColumnExternally(TrackListPage* page, int target, int co
     });
 }
 
-void FormMain::runColumnEditor(const std::string& text,
-                               const std::function<bool(const std::string&, std::string&)>& readBack) {
-    TagDialogs& dialogs = tagDialogs();
-
-    const QString folder = ExchangeFolder();
-    QString error;
-    if (!MakePrivateFolder(folder, error)) {
-        dialogs.showError(this, tr("The folder %1 for the editor's file cannot be used: %2").arg(folder, error),
-                          kEditorCaption);
-        return;
-    }
-    const QString path = folder + QLatin1Char('/') + QString::fromLatin1(kExchangeFileName.data(), static_cast<qsizetype>(kExchangeFileName.size()));
-    const QByteArray written = QByteArray::fromStdString(text);
-    {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(written) != written.size() || !file.commit()) {
-            dialogs.showError(this, tr("The file %1 for the editor could not be written: %2").arg(path, file.errorString()),
-                              kEditorCaption);
-            return;
-        }
-    }
-
-    // Empty: the desktop's application for text files.
-    const QString program = settings_->general.editor.empty() ? QStringLiteral("xdg-open") : ToQString(settings_->general.editor);
-    QProcess editor;
-    editor.setProgram(program);
-    editor.setArguments({path});
-    QEventLoop wait;
-    connect(&editor, &QProcess::finished, &wait, &QEventLoop::quit);
-    connect(&editor, &QProcess::errorOccurred, &wait, [&wait](QProcess::ProcessError failure) {
-        if (failure == QProcess::FailedToStart) wait.quit();
-    });
-    QElapsedTimer running;
-    running.start();
-    // Disabled, the window still repaints while the editor runs.
-    setEnabled(false);
-    editor.start();
-    if (editor.state() != QProcess::NotRunning) wait.exec();
-    setEnabled(true);
-    raise();
-    activateWindow();
-    if (editor.error() == QProcess::FailedToStart) {
-        dialogs.showError(this, tr("The editor \"%1\" could not be started: %2").arg(program, editor.errorString()),
-                          kEditorCaption);
-        return;
-    }
-
-    bool readable = false;
-    QByteArray edited = ReadFile(path, readable);
-    if (readable && edited == written && running.elapsed() < kQuickReturnMs) {
-        if (!dialogs.finishedEditing(this)) return;
-        edited = ReadFile(path, readable);
-    }
-    if (!readable) {
-        dialogs.showError(this, tr("The file %1 could not be read back.").arg(path), kEditorCaption);
-        return;
-    }
-    std::string refused;
-    if (!readBack(edited.toStdString(), refused)) dialogs.showError(this, ToQString(refused), kEditorCaption);
-}
 
 }  // namespace quilto::app

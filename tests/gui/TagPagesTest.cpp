@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ExternalEditor.h"
 #include "app/FormMain.h"
 #include "pack/OutputFile.h"
 #include "app/TagDialogs.h"
@@ -381,9 +382,9 @@ TEST_F(TagPagesTest, EditorRoundTripReadsTheColumnBackFromAPrivateFile) {
     EXPECT_EQ(v2(1).image, quilto::core::kEditedImage);
     EXPECT_TRUE(window_->isEnabled());
     struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(FormMain::ExchangeFolder()).constData(), &info), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(quilto::app::ExchangeFolder()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_TRUE(QFile::exists(FormMain::ExchangeFolder() + "/~Quilto~.txt"));
+    EXPECT_TRUE(QFile::exists(quilto::app::ExchangeFolder() + "/~Quilto~.txt"));
 }
 
 TEST_F(TagPagesTest, EditorThatChangesNothingOrTheLineCountChangesNoRow) {
