@@ -167,6 +167,27 @@ TEST_F(TimeIndexDialogTest, EditedLengthMovesLaterStartsAndSaveWritesThePage) {
         EXPECT_NE(Cell(dialog, 2, TimeIndexModel::Index), secondStart);
         EXPECT_EQ(dialog.panel(1)->text().toStdString(), dialog.list().endTime);
 
+        // The Performer header's menu: only the commands this list has; "Set
+        // All" starts from the focused cell and fills the selected rows.
+        QStringList items;
+        answers_->setAll.push_back(quilto::test::TextAnswer("Guest", true));
+        dialog.view()->selectAll();
+        QTimer::singleShot(0, [&items] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator()) items << action->text();
+            }
+            menu->setActiveAction(FindAction(menu, "Set All"));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        emit dialog.view()->header()->sectionClicked(TimeIndexModel::Performer);
+        EXPECT_EQ(items, QStringList({"Set All", "Replace", "Convert", "Clear"}));
+        ASSERT_EQ(answers_->setAllRequests.size(), 1U);
+        EXPECT_EQ(answers_->setAllRequests[0].caption, "Performer");
+        EXPECT_EQ(Cell(dialog, 2, TimeIndexModel::Performer), "Mutagen ArtistGuest");
+        EXPECT_EQ(Cell(dialog, 0, TimeIndexModel::Performer), "Guest");
+
         // A typed title still in its editor goes in with "Save".
         const QModelIndex title = dialog.view()->model()->index(1, TimeIndexModel::Title);
         const QPoint titleAt = dialog.view()->visualRect(title).center();
