@@ -11,7 +11,10 @@ void FillColumnMenu(QMenu& menu, int column, const ColumnMenuCommands& commands)
     // The column the commands work on rides with the menu.
     menu.setProperty("column", column);
     menu.addAction(QStringLiteral("Set All"), commands.setAll);
+    // A list without sources to copy from (the Cue List Editor) has no
+    // Copy/Append menus at all.
     for (const bool append : {false, true}) {
+        if (!commands.copyFrom) break;
         QMenu* sub = menu.addMenu(append ? QStringLiteral("Append From") : QStringLiteral("Copy From"));
         int group = -1;
         for (const ColumnMenuItem& item : commands.copyItems) {
@@ -36,8 +39,10 @@ void FillColumnMenu(QMenu& menu, int column, const ColumnMenuCommands& commands)
     AddConvertMenu(menu, [convert](rename::Conversion conversion) {
         if (convert) convert(conversion);
     })->setEnabled(static_cast<bool>(convert));
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("Editor"), commands.editor);
+    if (commands.editor) {
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Editor"), commands.editor);
+    }
     menu.addSeparator();
     QAction* clear = menu.addAction(QStringLiteral("Clear"));
     if (commands.clear) {

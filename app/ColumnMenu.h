@@ -22,10 +22,10 @@ struct ColumnMenuItem {
 struct ColumnMenuCommands {
     std::function<void()> setAll;
     std::vector<ColumnMenuItem> copyItems;
-    std::function<void(int code, bool append)> copyFrom;
+    std::function<void(int code, bool append)> copyFrom;  // none: no Copy/Append From menus
     std::function<void()> replace;                     // none: disabled
     std::function<void(rename::Conversion)> convert;  // none: disabled
-    std::function<void()> editor;
+    std::function<void()> editor;  // none: no "Editor" item
     std::function<void()> clear;  // none: shown disabled
 };
 

@@ -147,6 +147,8 @@ void FormMain::buildLayout() {
         connect(page, &TrackListPage::editorRequested, this, [this, page](TrackListPage::Target target, int column) {
             editTrackColumnExternally(page, static_cast<int>(target), column);
         });
+        const Page shown = page == packPage_ ? PackPage : UnPackPage;
+        connect(page, &TrackListPage::cueListEditorRequested, this, [this, shown] { openCueListEditor(shown); });
     }
     connect(packPage_, &TrackListPage::cueCheckChanged, this, [this](int value) { settings_->cueCheck = value; });
     pages_->addTab(packPage_, QStringLiteral("Pack"));

@@ -123,6 +123,8 @@ public:
     void editColumnExternally(Page page, int column);
     // The same for a column of the Pack or UnPack page (target: TrackListPage::Target).
     void editTrackColumnExternally(TrackListPage* page, int target, int column);
+    // "Cue List Editor": the page's cue list in its modal editing window.
+    void openCueListEditor(Page page);
     // Tests answer the tag pages' questions.
     void setTagDialogs(std::unique_ptr<TagDialogs> dialogs);
 

@@ -11,22 +11,11 @@
 #include "app/FormMain.h"
 #include "app/TrackListPage.h"
 #include "edit/EditableListView.h"
+#include "edit/TimeIndexDialog.h"
 #include "pack/TrackLists.h"
 #include "pack/ui/CueSheetDialogs.h"
 
 namespace quilto::app {
-
-namespace {
-
-// Commands whose parts arrive later stay in the menu, disabled.
-QAction* AddDisabled(QMenu* menu, const QString& caption, int tag = 0) {
-    QAction* action = menu->addAction(caption);
-    action->setEnabled(false);
-    if (tag != 0) action->setData(tag);
-    return action;
-}
-
-}  // namespace
 
 TrackListPage* FormMain::trackPage(Page page) const {
     if (page == PackPage) return packPage_;
@@ -54,7 +43,7 @@ void FormMain::buildPackMenu(QMenu* menu, Page page) {
     menu->addSeparator();
     QAction* make = menu->addAction(QStringLiteral("Make Cue List"), this, command([target] { target->makeCueList(); }));
     if (page == UnPackPage) make->setData(1);
-    AddDisabled(menu, QStringLiteral("Cue List Editor"));
+    menu->addAction(QStringLiteral("Cue List Editor"), this, command([this, page] { openCueListEditor(page); }));
 
     QMenu* cueSheet = menu->addMenu(QStringLiteral("Cue Sheet File"));
     cueSheet->addAction(QStringLiteral("Import"), this, command([this, page] { importCueSheet(page); }));
@@ -73,6 +62,22 @@ void FormMain::buildPackMenu(QMenu* menu, Page page) {
     }
 
     connect(menu, &QMenu::aboutToShow, this, [make, target] { make->setEnabled(!target->data().tracks.empty()); });
+}
+
+void FormMain::openCueListEditor(Page page) {
+    TrackListPage* target = trackPage(page);
+    if (target == nullptr || filling_ || longWork_ > 0) return;
+    edit::CommitOpenCellEditor(this);
+    edit::TimeIndexServices services;
+    services.dialogs = [this]() -> TagDialogs& { return tagDialogs(); };
+    services.textCommands.askReplace = [this](QWidget* owner, const QString& caption, const QString& preset) {
+        return askReplace(owner, caption, preset);
+    };
+    services.textCommands.wordDelimiters = [this] { return settings_->rename.wordDelimiters; };
+    edit::TimeIndexDialog dialog(target->data(), *settings_, std::move(services), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    target->refresh();
+    refreshStatus();
 }
 
 void FormMain::commitEditorsWhenMenusOpen() {

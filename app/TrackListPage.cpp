@@ -248,6 +248,14 @@ bool TrackListPage::eventFilter(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::Drop && dropped_) dropped_(targetOf(watched));
             return true;
         }
+        case QEvent::MouseButtonDblClick: {
+            // A double-click below the cue rows opens the Cue List Editor.
+            if (watched != cueList_->viewport()) return false;
+            const auto* click = static_cast<QMouseEvent*>(event);
+            if (click->button() != Qt::LeftButton || cueList_->indexAt(click->position().toPoint()).isValid()) return false;
+            emit cueListEditorRequested();
+            return true;
+        }
         case QEvent::MouseButtonPress: {
             if (watched != headerList_->viewport()) return false;
             const auto* press = static_cast<QMouseEvent*>(event);
@@ -489,6 +497,10 @@ void TrackListPage::columnMenu(Target target, int column) {
     edit::EditableListView* list = listOf(target);
     QMenu menu(list);
     FillColumnMenu(menu, column, commands);
+    if (target == Target::CueList) {
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Cue List Editor"), this, [this] { emit cueListEditorRequested(); });
+    }
     QHeaderView* header = list->header();
     menu.exec(header->mapToGlobal(QPoint(header->sectionViewportPosition(column), header->height())));
 }

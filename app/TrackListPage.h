@@ -109,6 +109,8 @@ signals:
     void cueCheckChanged(int value);
     // "Editor" of a column menu (the window runs the round trip).
     void editorRequested(quilto::app::TrackListPage::Target target, int column);
+    // The cue list's column menu item or a double-click below its rows.
+    void cueListEditorRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -50,7 +50,8 @@ std::optional<std::int64_t> CueFrames(std::string_view text) {
     }
 }
 
-// CueTimeAdd that reads a text which is no cue time as "00:00:00".
+}  // namespace
+
 std::string SafeCueTimeAdd(std::string_view a, std::string_view b) {
     return core::CueTimeAdd(CueFrames(a) ? a : kZeroTime, CueFrames(b) ? b : kZeroTime);
 }
@@ -58,6 +59,8 @@ std::string SafeCueTimeAdd(std::string_view a, std::string_view b) {
 std::string SafeCueTimeDiff(std::string_view from, std::string_view to) {
     return core::CueTimeDiff(CueFrames(from) ? from : kZeroTime, CueFrames(to) ? to : kZeroTime);
 }
+
+namespace {
 
 CueRow MakeCueRow(std::size_t number, std::string length, std::string title, std::string performer) {
     CueRow row;

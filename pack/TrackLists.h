@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/FileRows.h"
@@ -107,6 +108,11 @@ void DeleteCueRows(TrackPage& page, const std::vector<std::size_t>& rows);
 // Returns the rows' new indexes (empty when nothing moved).
 std::vector<std::size_t> MoveTrackRows(TrackPage& page, const std::vector<std::size_t>& rows, std::size_t target);
 std::vector<std::size_t> MoveCueRows(TrackPage& page, const std::vector<std::size_t>& rows, std::size_t target);
+
+// CueTimeAdd and CueTimeDiff that read a text which is no cue time (an
+// empty length, a half-typed edit) as "00:00:00" instead of throwing.
+std::string SafeCueTimeAdd(std::string_view a, std::string_view b);
+std::string SafeCueTimeDiff(std::string_view from, std::string_view to);
 
 // Keeps a committed cue index between its neighbours.
 void ClampCueIndex(CueList& cues, std::size_t row);

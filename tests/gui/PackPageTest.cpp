@@ -288,7 +288,7 @@ TEST_F(PackPageTest, MenusFollowTheTrackListAndClearDataKeepsTheCueIndex) {
     emit pack->aboutToShow();
     EXPECT_FALSE(FindAction(pack, "Make Cue List")->isEnabled());
     EXPECT_FALSE(FindAction(pack, "Create Packed MP3")->isEnabled());
-    EXPECT_FALSE(FindAction(pack, "Cue List Editor")->isEnabled());
+    EXPECT_TRUE(FindAction(pack, "Cue List Editor")->isEnabled());
 
     window->filesDroppedOnPage(FormMain::PackPage, static_cast<int>(Target::TrackList));
     emit pack->aboutToShow();
