@@ -183,7 +183,9 @@ TEST_F(FormMainShellTest, APositionOffEveryScreenMovesOntoThePrimaryScreen) {
     for (const auto& c : cases) {
         QFile file(settings_.filePath("Quilto.ini"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nDir=%3/\n").arg(c.left).arg(c.top).arg(folder_.path()).toUtf8());
+        // A size that leaves room to keep the position on the offscreen screen.
+        file.write(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=500\nHeight=400\nDir=%3/\n")
+                       .arg(c.left).arg(c.top).arg(folder_.path()).toUtf8());
         file.close();
         auto window = std::make_unique<FormMain>();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
