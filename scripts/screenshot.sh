@@ -35,9 +35,7 @@ fi
 
 width="${1:-1280}"
 height="${2:-800}"
-for tool in xvfb-run import; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing: scripts/install-deps.sh" >&2; exit 1; }
-done
+scripts/install-deps.sh --screenshots
 # The two programs the pictures need; a first run configures and builds all.
 if [[ -f build/build.ninja ]]; then
     cmake --build build --target gui_screenshot quilto-cli >/dev/null
