@@ -78,9 +78,13 @@ StoredWindow StoredWindowOf(const core::IniFile& file, const WindowSettings& w) 
 // middle on it); else the primary screen.
 const QScreen* ScreenOf(const StoredWindow& stored) {
     if (stored.position) {
-        const int width = stored.size ? stored.size->width : 0;
-        if (QScreen* screen = QGuiApplication::screenAt(QPoint(stored.position->x + width / 2, stored.position->y + 10))) {
-            return screen;
+        // 64-bit: any 32-bit position may be stored.
+        const long long x = static_cast<long long>(stored.position->x) + (stored.size ? stored.size->width / 2 : 0);
+        const long long y = static_cast<long long>(stored.position->y) + 10;
+        if (x <= INT_MAX && y <= INT_MAX) {
+            if (QScreen* screen = QGuiApplication::screenAt(QPoint(static_cast<int>(x), static_cast<int>(y)))) {
+                return screen;
+            }
         }
     }
     return QGuiApplication::primaryScreen();

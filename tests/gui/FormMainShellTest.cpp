@@ -179,7 +179,8 @@ TEST_F(FormMainShellTest, APositionOffEveryScreenMovesOntoThePrimaryScreen) {
     const struct {
         int left, top;
         bool kept;
-    } cases[] = {{60, 50, true}, {9000, 50, false}, {-6000, -6000, false}, {60, 20000, false}};
+    } cases[] = {{60, 50, true}, {9000, 50, false}, {-6000, -6000, false}, {60, 20000, false},
+                 {2147483647, 2147483647, false}, {-2147483647 - 1, 0, false}};
     for (const auto& c : cases) {
         QFile file(settings_.filePath("Quilto.ini"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
