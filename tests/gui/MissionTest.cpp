@@ -79,7 +79,8 @@ protected:
         qputenv("QUILTO_CONFIG_DIR", settings_.path().toLocal8Bit());
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
         for (const Source& source : kSources) {
-            ASSERT_TRUE(QFile::copy(quilto::test::kFixtures + "/" + source.fixture, path(source.name))) << source.fixture;
+            const QString fixture = quilto::test::kFixtures + "/" + source.fixture;
+            ASSERT_TRUE(QFile::copy(fixture, path(source.name))) << source.fixture;
             QFile::setPermissions(path(source.name), QFile::ReadOwner | QFile::WriteOwner);
         }
     }
@@ -176,7 +177,9 @@ TEST_F(MissionTest, PackUnpackTagAndRenameAsAUserDoes) {
     TrackListPage& pack = *window_->trackPage(FormMain::PackPage);
     ASSERT_EQ(pack.data().tracks.size(), kPacked);
     ASSERT_EQ(pack.data().cues.size(), kPacked);
-    for (std::size_t i = 0; i < kPacked; ++i) EXPECT_EQ(pack.data().tracks[i].sourcePath, local(path(kSources[i].name)));
+    for (std::size_t i = 0; i < kPacked; ++i) {
+        EXPECT_EQ(pack.data().tracks[i].sourcePath, local(path(kSources[i].name)));
+    }
     typeIntoCell(pack.cueList(), 1, CueListModel::Title, kEditedTitle);
     ASSERT_EQ(pack.data().cues[1].title, kEditedTitle.toStdString());
     const std::string album = pack.data().header.title;
@@ -196,8 +199,8 @@ TEST_F(MissionTest, PackUnpackTagAndRenameAsAUserDoes) {
         EXPECT_TRUE(disk.hasCue);
         quilto::pack::TrackPage reopened;
         quilto::core::NoProgress quiet;
-        const auto opened = quilto::pack::OpenPacked(local(packed), {quilto::core::ContainerKind::Pack, true, "", "", ""},
-                                                     reopened, genres_, quiet);
+        const quilto::pack::PackedFileFacts facts{quilto::core::ContainerKind::Pack, true, "", "", ""};
+        const auto opened = quilto::pack::OpenPacked(local(packed), facts, reopened, genres_, quiet);
         ASSERT_EQ(opened.status, quilto::pack::OpenPackedResult::Status::Opened) << opened.error;
         ASSERT_EQ(reopened.tracks.size(), kPacked);
         ASSERT_EQ(reopened.cues.size(), kPacked);
@@ -212,9 +215,10 @@ TEST_F(MissionTest, PackUnpackTagAndRenameAsAUserDoes) {
         const auto dumps = MutagenDump({local(packed)});
         ASSERT_EQ(dumps.size(), 1u);
         EXPECT_EQ(MutagenField(dumps[0], "version", ""), "2.3.0");
+        const std::string titleLine = "TITLE \"" + kEditedTitle.toStdString() + "\"";
         bool cueFound = false;
         for (const std::string& line : dumps[0]) {
-            if (line.rfind("GEOB", 0) == 0) cueFound = cueFound || line.find("TITLE \"" + kEditedTitle.toStdString() + "\"") != std::string::npos;
+            if (line.rfind("GEOB", 0) == 0) cueFound = cueFound || line.find(titleLine) != std::string::npos;
         }
         EXPECT_TRUE(cueFound) << "no GEOB frame with the edited title";
     }
@@ -242,7 +246,8 @@ TEST_F(MissionTest, PackUnpackTagAndRenameAsAUserDoes) {
     std::vector<QByteArray> spans;
     for (const std::size_t i : {0u, 2u}) {
         const auto& span = unpack.data().tracks[i].span;
-        spans.push_back(packedBytes.mid(static_cast<qsizetype>(span.start), static_cast<qsizetype>(span.end - span.start)));
+        spans.push_back(
+            packedBytes.mid(static_cast<qsizetype>(span.start), static_cast<qsizetype>(span.end - span.start)));
     }
     // Titles from the tracks' own tags: the third file has one, the first none.
     ASSERT_TRUE(unpack.data().tracks[0].title.empty());
@@ -351,7 +356,8 @@ TEST_F(MissionTest, PackUnpackTagAndRenameAsAUserDoes) {
     const QString duskName = QStringLiteral("03 - %1.mp3").arg(QString::fromStdString(duskTitle));
     ASSERT_EQ(renamed, (QStringList{"01 - Morning.mp3", duskName}));
     {
-        const auto dumps = MutagenDump({local(QDir(extracted).filePath(renamed[0])), local(QDir(extracted).filePath(renamed[1]))});
+        const auto dumps =
+            MutagenDump({local(QDir(extracted).filePath(renamed[0])), local(QDir(extracted).filePath(renamed[1]))});
         ASSERT_EQ(dumps.size(), 2u);
         EXPECT_EQ(MutagenField(dumps[0], "TIT2", "text"), "Morning");
         EXPECT_EQ(MutagenField(dumps[1], "TIT2", "text"), duskTitle);

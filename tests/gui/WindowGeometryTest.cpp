@@ -61,8 +61,8 @@ TEST(WindowGeometry, FitsTheWindowToTheScreen) {
          {510, 200, 900, 640}},
         {"far away on the left: centred", kDesktop, ScreenPoint{-6000, -6000}, ScreenSize{900, 640},
          {510, 200, 900, 640}},
-        {"the largest position overflows nothing", kDesktop, ScreenPoint{INT_MAX, INT_MAX}, ScreenSize{INT_MAX, INT_MAX},
-         {0, 0, 1920, 1040}},
+        {"the largest position overflows nothing", kDesktop, ScreenPoint{INT_MAX, INT_MAX},
+         ScreenSize{INT_MAX, INT_MAX}, {0, 0, 1920, 1040}},
         {"tiny stored size grows to the minimum", kDesktop, ScreenPoint{60, 50}, ScreenSize{100, 50},
          {60, 50, 480, 360}},
     };
@@ -96,7 +96,9 @@ TEST(WindowGeometry, SplittersLeaveEveryPanelInSight) {
     struct FitCase {
         int stored, extent, expected;
     } const fits[] = {{250, 1000, 250}, {950, 1000, 900}, {50, 1000, 100}, {250, 150, 100}};
-    for (const FitCase& f : fits) EXPECT_EQ(FitSplitter(f.stored, f.extent, 100), f.expected) << f.stored << "/" << f.extent;
+    for (const FitCase& f : fits) {
+        EXPECT_EQ(FitSplitter(f.stored, f.extent, 100), f.expected) << f.stored << "/" << f.extent;
+    }
 }
 
 }  // namespace
