@@ -1,6 +1,10 @@
 // FormMain: the settings file read at creation and written at close.
 #include <sys/stat.h>
 
+#include <climits>
+#include <optional>
+#include <string_view>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -21,7 +25,9 @@
 #include "app/TagPage.h"
 #include "edit/EditableListView.h"
 #include "app/TrackListPage.h"
+#include "app/WindowGeometry.h"
 #include "core/HandOver.h"
+#include "core/NumberText.h"
 
 namespace quilto::app {
 
@@ -47,16 +53,50 @@ void ReadWidths(const View& view, std::array<int, N>& widths, int firstColumn) {
     }
 }
 
-// A position saved on a screen that is gone (a detached monitor) would open
-// the window where nobody can see or reach it: such a window goes onto the
-// primary screen. Seen means the middle of its title bar is on some screen.
-QPoint OnSomeScreen(const QRect& frame) {
-    if (QGuiApplication::screenAt(QPoint(frame.center().x(), frame.top() + 10))) return frame.topLeft();
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return frame.topLeft();
-    const QRect area = primary->availableGeometry();
-    return QPoint(area.left() + std::max(0, (area.width() - frame.width()) / 2),
-                  area.top() + std::max(0, (area.height() - frame.height()) / 2));
+// A value of the Window section when the file holds a usable number for it;
+// a missing or broken key means "not stored", not the table's default.
+std::optional<int> StoredInt(const core::IniFile& file, std::string_view key, int minimum) {
+    const auto text = file.value(kWindowSection, key);
+    if (!text) return std::nullopt;
+    const auto number = core::TryParseInt32(*text);
+    if (!number || *number < minimum) return std::nullopt;
+    return *number;
+}
+
+StoredWindow StoredWindowOf(const core::IniFile& file, const WindowSettings& w) {
+    StoredWindow stored;
+    const auto left = StoredInt(file, "Left", INT_MIN), top = StoredInt(file, "Top", INT_MIN);
+    if (left && top) stored.position = ScreenPoint{*left, *top};
+    const auto width = StoredInt(file, "Width", 1), height = StoredInt(file, "Height", 1);
+    if (width && height) stored.size = ScreenSize{*width, *height};
+    stored.split1 = w.split1;
+    stored.split2 = w.split2;
+    return stored;
+}
+
+// The screen a stored window was on, when it is still there (its title bar's
+// middle on it); else the primary screen.
+const QScreen* ScreenOf(const StoredWindow& stored) {
+    if (stored.position) {
+        // 64-bit: any 32-bit position may be stored.
+        const long long x = static_cast<long long>(stored.position->x) + (stored.size ? stored.size->width / 2 : 0);
+        const long long y = static_cast<long long>(stored.position->y) + 10;
+        if (x <= INT_MAX && y <= INT_MAX) {
+            if (QScreen* screen = QGuiApplication::screenAt(QPoint(static_cast<int>(x), static_cast<int>(y)))) {
+                return screen;
+            }
+        }
+    }
+    return QGuiApplication::primaryScreen();
+}
+
+// The left panel, the splitter and the file list's shown columns at their
+// widths, with room for the list's frame and scroll bar.
+int ComfortableWidth(const WindowSettings& w) {
+    constexpr int kMarkColumn = 35, kSplitterHandle = 3, kListFrameAndScrollBar = 24;
+    int width = w.split1 + kSplitterHandle + kMarkColumn + kListFrameAndScrollBar;
+    for (const int column : w.fileColumns) width += std::max(0, column);
+    return width;
 }
 
 }  // namespace
@@ -68,11 +108,19 @@ void FormMain::loadSettings() {
     s.window.load(s.file);
     const WindowSettings& w = s.window;
 
-    resize(std::max(w.width, minimumWidth()), std::max(w.height, minimumHeight()));
-    if (w.left != 0 || w.top != 0) move(OnSomeScreen(QRect(w.left, w.top, width(), height())));
-    upperSplitter_->setSizes({w.split1, std::max(1, w.width - w.split1)});
+    const StoredWindow stored = StoredWindowOf(s.file, w);
+    ScreenRect area{0, 0, 800, 600};
+    if (const QScreen* screen = ScreenOf(stored)) {
+        const QRect free = screen->availableGeometry();
+        area = {free.left(), free.top(), free.width(), free.height()};
+    }
+    const WindowPlacement placed =
+        PlaceMainWindow(area, stored, {minimumWidth(), minimumHeight(), ComfortableWidth(w)});
+    resize(placed.geometry.width, placed.geometry.height);
+    move(placed.geometry.left, placed.geometry.top);
+    upperSplitter_->setSizes({placed.split1, std::max(1, width() - placed.split1)});
     applyColumnWidths();
-    mainSplitter_->setSizes({w.split2, std::max(1, w.height - w.split2)});
+    mainSplitter_->setSizes({placed.split2, std::max(1, height() - placed.split2)});
 
     pages_->setCurrentIndex(w.page);
     pageChanged(w.page);
@@ -118,12 +166,18 @@ void FormMain::applyColumnWidths() {
     ApplyWidths(*fileList_, w.fileColumns, 1);
     ApplyWidths(*id3v1List_, w.id3v1Columns, 1);
     ApplyWidths(*id3v2List_, w.id3v2Columns, 1);
-    packPage_->applyWidths(w.packHeaderColumns, w.packCueColumns, w.splitP, w.packListColumns);
-    unpackPage_->applyWidths(w.unpackHeaderColumns, w.unpackCueColumns, w.splitU, w.unpackListColumns);
+    // A cue list as wide as a larger window was would hide the track list.
+    const int cueListMost = std::max(kMinSidePanelWidth, width() - kMinSidePanelWidth);
+    packPage_->applyWidths(w.packHeaderColumns, w.packCueColumns, std::min(w.splitP, cueListMost), w.packListColumns);
+    unpackPage_->applyWidths(w.unpackHeaderColumns, w.unpackCueColumns, std::min(w.splitU, cueListMost),
+                             w.unpackListColumns);
     ApplyWidths(*renamePage_->formatList(), w.renameFormatColumns, 1);
     ApplyWidths(*renamePage_->replaceList(), w.replaceColumns, 0);
     ApplyWidths(*renamePage_->renameList(), w.renameColumns, 1);
-    if (w.splitR > 0) renamePage_->splitter()->setSizes({w.splitR, std::max(1, w.width - w.splitR)});
+    if (w.splitR > 0) {
+        const int splitR = FitSplitter(w.splitR, width(), kMinSidePanelWidth);
+        renamePage_->splitter()->setSizes({splitR, std::max(1, width() - splitR)});
+    }
 }
 
 void FormMain::storeSettings() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, when missing
-# (with --run, also those for running the window).
+# (with --run, also those for running the window; with --screenshots, also
+# those scripts/screenshot.sh draws the README's pictures with).
 set -euo pipefail
 
 packages=(
@@ -21,6 +22,11 @@ packages=(
 # smallest font that has them, and fontconfig offers it to Qt as a fallback.
 if [ "${1:-}" = "--run" ]; then
     packages+=(fonts-ipafont-gothic)
+fi
+# --screenshots: a virtual X server and ImageMagick's import to take the
+# pages from it, and the Japanese font the samples' titles need.
+if [ "${1:-}" = "--screenshots" ]; then
+    packages+=(fonts-ipafont-gothic xvfb imagemagick)
 fi
 
 missing=()

@@ -18,6 +18,7 @@
 #include "core/Id3v2Writer.h"
 #include "core/TextCodec.h"
 #include "support/MpegBuilder.h"
+#include "support/Mutagen.h"
 #include "support/RunProcess.h"
 #include "support/TempFolder.h"
 
@@ -421,46 +422,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ------------------------------------------------------------ mutagen reads it
 
-// Prints one line per frame: key, ID, encoding and the frame's fields; binary
-// data as its length and hash, so carried bytes can be compared.
-constexpr const char* kMutagenDump = R"PY(
-import hashlib, sys
-from mutagen.id3 import ID3
-for path in sys.argv[1:]:
-    tag = ID3(path, translate=False)
-    print("FILE", path)
-    print("version", ".".join(map(str, tag.version)))
-    for key in sorted(tag.keys()):
-        f = tag[key]
-        parts = [key, "id=" + f.FrameID]
-        if hasattr(f, "encoding"): parts.append("enc=%d" % int(f.encoding))
-        if f.FrameID == "TCON": parts.append("genres=" + "|".join(f.genres))
-        elif hasattr(f, "text"): parts.append("text=" + "|".join(str(t) for t in f.text))
-        for name in ("lang", "desc", "url", "mime", "owner"):
-            if hasattr(f, name): parts.append(name + "=" + str(getattr(f, name)))
-        if hasattr(f, "data"):
-            parts.append("data=%d:%s" % (len(f.data), hashlib.sha256(f.data).hexdigest()))
-        print("\t".join(parts).replace("\r", "\\r").replace("\n", "\\n"))
-)PY";
-
-// Lines of the dump per file, in the order the files were given.
-std::vector<std::set<std::string>> MutagenDump(const std::vector<std::filesystem::path>& files) {
-    std::vector<std::string> argv{"/usr/bin/python3", "-c", kMutagenDump};
-    for (const auto& f : files) argv.push_back(f.string());
-    const test::ProcessResult run = test::RunProcess(argv);
-    if (run.exitCode != 0) {
-        ADD_FAILURE() << "python3 with mutagen failed (install python3-mutagen, scripts/install-deps.sh): exit "
-                      << run.exitCode << "\n" << run.err;
-        return {};
-    }
-    std::vector<std::set<std::string>> dumps;
-    std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("FILE ", 0) == 0) dumps.emplace_back();
-        else if (!dumps.empty()) dumps.back().insert(line);
-    }
-    return dumps;
-}
+using test::MutagenDump;
 
 TEST(Id3v2WriteMutagen, ReadsWhatWeWrite) {
     test::TempFolder folder;

@@ -179,11 +179,14 @@ TEST_F(FormMainShellTest, APositionOffEveryScreenMovesOntoThePrimaryScreen) {
     const struct {
         int left, top;
         bool kept;
-    } cases[] = {{60, 50, true}, {9000, 50, false}, {-6000, -6000, false}, {60, 20000, false}};
+    } cases[] = {{60, 50, true}, {9000, 50, false}, {-6000, -6000, false}, {60, 20000, false},
+                 {2147483647, 2147483647, false}, {-2147483647 - 1, 0, false}};
     for (const auto& c : cases) {
         QFile file(settings_.filePath("Quilto.ini"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nDir=%3/\n").arg(c.left).arg(c.top).arg(folder_.path()).toUtf8());
+        // A size that leaves room to keep the position on the offscreen screen.
+        file.write(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=500\nHeight=400\nDir=%3/\n")
+                       .arg(c.left).arg(c.top).arg(folder_.path()).toUtf8());
         file.close();
         auto window = std::make_unique<FormMain>();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

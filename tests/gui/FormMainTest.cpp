@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
@@ -162,7 +163,7 @@ TEST_F(FormMainTest, DragCarriesTheSelectedFilesInListOrder) {
 TEST_F(FormMainTest, SettingsWrittenAtCloseAreReadBackTheSame) {
     {
         auto window = open({folder_.path()});
-        window->resize(900, 640);
+        window->resize(700, 520);  // fits the offscreen platform's screen
         window->findChild<QSplitter*>()->setSizes({300, 340});
         window->fileList()->setColumnWidth(1, 155);
         window->fileList()->setColumnHidden(17, false);
@@ -171,16 +172,16 @@ TEST_F(FormMainTest, SettingsWrittenAtCloseAreReadBackTheSame) {
         window->close();
     }
     const auto ini = quilto::core::IniFile::Load(iniPath().toStdString());
-    EXPECT_EQ(ini.readInt("Window", "Width", 0), 900);
-    EXPECT_EQ(ini.readInt("Window", "Height", 0), 640);
+    EXPECT_EQ(ini.readInt("Window", "Width", 0), 700);
+    EXPECT_EQ(ini.readInt("Window", "Height", 0), 520);
     EXPECT_EQ(ini.readInt("Window", "ClmFName", 0), 155);
     EXPECT_EQ(ini.readInt("Window", "ClmFBytes", 0), 77);
     EXPECT_EQ(ini.readInt("Window", "Page", 0), FormMain::Id3v2Page);
     EXPECT_EQ(ini.readString("Window", "Dir", ""), QDir(folder_.path()).absolutePath().toStdString() + "/");
 
     auto again = open({});
-    EXPECT_EQ(again->width(), 900);
-    EXPECT_EQ(again->height(), 640);
+    EXPECT_EQ(again->width(), 700);
+    EXPECT_EQ(again->height(), 520);
     EXPECT_EQ(again->fileList()->columnWidth(1), 155);
     EXPECT_EQ(again->fileList()->columnWidth(17), 77);
     EXPECT_TRUE(again->fileList()->isColumnHidden(18));
@@ -189,14 +190,40 @@ TEST_F(FormMainTest, SettingsWrittenAtCloseAreReadBackTheSame) {
     EXPECT_EQ(again->rows().size(), 5u);
 }
 
+// Broken numbers count as not stored: the window opens as on a first start.
 TEST_F(FormMainTest, GarbageSettingsFallBackToDefaults) {
     QFile file(iniPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Window]\nWidth=wide\nHeight=-5\nPage=9\nDir=/no/such/folder\nClmFName=x\n\xff\xfe garbage\n");
     file.close();
     auto window = open({});
-    EXPECT_EQ(window->width(), 640);
-    EXPECT_EQ(window->height(), 480);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->width(), screen.width());  // the file list's columns want more than the screen has
+    EXPECT_EQ(window->height(), screen.height() * 85 / 100);
     EXPECT_EQ(window->pages()->currentIndex(), FormMain::Id3v1Page);
     EXPECT_EQ(window->currentFolder(), QDir::homePath() + "/");
+}
+
+// A first start opens centred at a size that shows the file list's columns;
+// a size stored by a larger screen comes back shrunk to this one, with both
+// splitters leaving every panel in sight.
+TEST_F(FormMainTest, WindowOpensOnTheScreenItIsShownOn) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        auto first = open({folder_.path()});
+        EXPECT_EQ(first->size(), QSize(screen.width(), screen.height() * 85 / 100));
+        // Centred: the frame's top as far from the area's top as its bottom from the area's bottom.
+        EXPECT_EQ(first->frameGeometry().top(), screen.top() + (screen.height() - first->height()) / 2) << screen.height();
+    }
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Window]\nTop=900\nLeft=-40\nHeight=2000\nWidth=3000\nSplit1=2900\nSplit2=1990\n");
+    file.close();
+    auto window = open({});
+    EXPECT_EQ(window->size(), screen.size());
+    EXPECT_TRUE(screen.contains(window->pos()));
+    for (QSplitter* splitter : window->findChildren<QSplitter*>()) {
+        if (!splitter->isVisible()) continue;
+        for (const int size : splitter->sizes()) EXPECT_GT(size, 50) << splitter->orientation();
+    }
 }
