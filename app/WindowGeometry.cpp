@@ -1,4 +1,4 @@
-// The main window's opening geometry fitted to a screen.
+// Window geometry fitted to a screen.
 #include "app/WindowGeometry.h"
 
 #include <algorithm>
@@ -51,6 +51,19 @@ WindowPlacement PlaceMainWindow(const ScreenRect& area, const StoredWindow& stor
     placed.split1 = FitSplitter(stored.split1, g.width, kMinSidePanelWidth);
     placed.split2 = FitSplitter(stored.split2, g.height - kWindowBarsHeight, kMinStackedPanelHeight);
     return placed;
+}
+
+ScreenRect PlaceOverOwner(ScreenSize wanted, ScreenSize minimum, const ScreenRect& owner, const ScreenRect& area) {
+    ScreenRect box;
+    box.width = std::max(wanted.width, minimum.width);
+    box.height = std::max(wanted.height, minimum.height);
+    if (area.width > 0) box.width = std::min(box.width, area.width);
+    if (area.height > 0) box.height = std::min(box.height, area.height);
+    box.left = owner.left + owner.width / 2 - box.width / 2;
+    box.top = owner.top + owner.height / 2 - box.height / 2;
+    if (area.width > 0) box.left = Slide(box.left, box.width, area.left, area.width);
+    if (area.height > 0) box.top = Slide(box.top, box.height, area.top, area.height);
+    return box;
 }
 
 int FitSplitter(int stored, int extent, int minSide) { return Fit(stored, minSide, extent - minSide); }

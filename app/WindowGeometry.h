@@ -1,5 +1,5 @@
-// Where the main window opens and how its two splitters divide it: the
-// stored values fitted to the screen the window opens on. Plain arithmetic,
+// Where the main window and its tool windows open and how the main window's
+// splitters divide it: the stored values fitted to the screen. Plain arithmetic,
 // so every case is checked without a screen.
 #pragma once
 
@@ -59,6 +59,12 @@ inline constexpr int kWindowBarsHeight = 60;
 // else shrunk and moved onto the area. Nothing exceeds the area unless the
 // minimum size does.
 WindowPlacement PlaceMainWindow(const ScreenRect& area, const StoredWindow& stored, const WindowLimits& limits);
+
+// A tool window centred over its owner's frame: the wanted size at least the
+// minimum and at most the area (the window must stay reachable, so here the
+// area wins over the minimum), then moved wholly onto the area. An empty
+// area (no screen known) limits nothing.
+ScreenRect PlaceOverOwner(ScreenSize wanted, ScreenSize minimum, const ScreenRect& owner, const ScreenRect& area);
 
 // The size of a splitter's first panel out of extent pixels, leaving each of
 // the two panels at least minSide (the first one wins on a tiny extent).

@@ -20,6 +20,7 @@
 #include "app/QtText.h"
 #include "app/Settings.h"
 #include "app/TagDialogs.h"
+#include "app/WindowGeometry.h"
 #include "edit/EditableListView.h"
 
 namespace quilto::edit {
@@ -216,20 +217,20 @@ void TimeIndexDialog::buildList(const pack::TimeIndexSettings& settings) {
 
 void TimeIndexDialog::placeWindow(const pack::TimeIndexSettings& settings, QWidget* mainWindow) {
     const QSize least = minimumSizeHint();
-    pack::WindowBox main;
-    pack::WindowBox available;
+    app::ScreenRect owner;
+    app::ScreenRect available;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (mainWindow != nullptr) {
         const QRect frame = mainWindow->frameGeometry();
-        main = {frame.left(), frame.top(), frame.width(), frame.height()};
+        owner = {frame.left(), frame.top(), frame.width(), frame.height()};
         if (mainWindow->screen() != nullptr) screen = mainWindow->screen();
     }
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
         available = {area.left(), area.top(), area.width(), area.height()};
     }
-    const pack::WindowBox box =
-        pack::PlaceTimeIndexWindow(settings.width, settings.height, least.width(), least.height(), main, available);
+    const app::ScreenRect box = app::PlaceOverOwner({settings.width, settings.height},
+                                                    {least.width(), least.height()}, owner, available);
     resize(box.width, box.height);
     move(box.left, box.top);
 }

@@ -221,23 +221,4 @@ void TimeIndexSettings::store(core::IniFile& file) const {
     file.writeBool(kTimeIndexSection, "TotalTime", setTotalTime);
 }
 
-WindowBox PlaceTimeIndexWindow(int width, int height, int minWidth, int minHeight, const WindowBox& mainWindow,
-                               const WindowBox& available) {
-    WindowBox box;
-    // A minimum larger than the screen loses: the window must be reachable.
-    box.width = std::max(width, minWidth);
-    box.height = std::max(height, minHeight);
-    if (available.width > 0) box.width = std::min(box.width, available.width);
-    if (available.height > 0) box.height = std::min(box.height, available.height);
-    box.left = mainWindow.left + mainWindow.width / 2 - box.width / 2;
-    box.top = mainWindow.top + mainWindow.height / 2 - box.height / 2;
-    if (available.width > 0) {
-        box.left = std::clamp(box.left, available.left, available.left + available.width - box.width);
-    }
-    if (available.height > 0) {
-        box.top = std::clamp(box.top, available.top, available.top + available.height - box.height);
-    }
-    return box;
-}
-
 }  // namespace quilto::pack

@@ -99,14 +99,4 @@ struct TimeIndexSettings {
     void store(core::IniFile& file) const;
 };
 
-// Where the window goes: the stored size at least the minimum and at most
-// the available screen area, centred on the main window and then moved
-// wholly onto the available area.
-struct WindowBox {
-    int left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const WindowBox&) const = default;
-};
-WindowBox PlaceTimeIndexWindow(int width, int height, int minWidth, int minHeight, const WindowBox& mainWindow,
-                               const WindowBox& available);
-
 }  // namespace quilto::pack

@@ -293,22 +293,4 @@ TEST(TimeIndexSettings, DefaultsRoundTripAndKeyNames) {
     EXPECT_EQ(back, stored);
 }
 
-TEST(TimeIndexSettings, WindowPlacement) {
-    struct Case {
-        const char* name;
-        int width, height;
-        pack::WindowBox main, screen, expected;
-    };
-    const Case cases[] = {
-        {"CentredOnMain", 455, 340, {100, 100, 1000, 800}, {0, 0, 1920, 1080}, {373, 330, 455, 340}},
-        {"AtLeastMinimum", 10, 10, {0, 0, 1000, 800}, {0, 0, 1920, 1080}, {400, 300, 200, 200}},
-        {"AtMostScreen", 5000, 4000, {0, 0, 1000, 800}, {0, 20, 1280, 1000}, {0, 20, 1280, 1000}},
-        {"MovedOntoScreen", 455, 340, {-900, 900, 400, 400}, {0, 0, 1920, 1080}, {0, 740, 455, 340}},
-        {"UnknownScreen", 455, 340, {0, 0, 1000, 800}, {0, 0, 0, 0}, {273, 230, 455, 340}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(pack::PlaceTimeIndexWindow(c.width, c.height, 200, 200, c.main, c.screen), c.expected) << c.name;
-    }
-}
-
 }  // namespace

@@ -11,6 +11,7 @@ namespace {
 
 using quilto::app::FitSplitter;
 using quilto::app::PlaceMainWindow;
+using quilto::app::PlaceOverOwner;
 using quilto::app::ScreenPoint;
 using quilto::app::ScreenRect;
 using quilto::app::ScreenSize;
@@ -98,6 +99,23 @@ TEST(WindowGeometry, SplittersLeaveEveryPanelInSight) {
     } const fits[] = {{250, 1000, 250}, {950, 1000, 900}, {50, 1000, 100}, {250, 150, 100}};
     for (const FitCase& f : fits) {
         EXPECT_EQ(FitSplitter(f.stored, f.extent, 100), f.expected) << f.stored << "/" << f.extent;
+    }
+}
+
+TEST(WindowGeometry, ToolWindowsCentreOverTheirOwner) {
+    struct Case {
+        const char* name;
+        ScreenSize wanted;
+        ScreenRect owner, area, expected;
+    } const cases[] = {
+        {"centred on the owner", {455, 340}, {100, 100, 1000, 800}, {0, 0, 1920, 1080}, {373, 330, 455, 340}},
+        {"at least the minimum", {10, 10}, {0, 0, 1000, 800}, {0, 0, 1920, 1080}, {400, 300, 200, 200}},
+        {"at most the screen", {5000, 4000}, {0, 0, 1000, 800}, {0, 20, 1280, 1000}, {0, 20, 1280, 1000}},
+        {"moved onto the screen", {455, 340}, {-900, 900, 400, 400}, {0, 0, 1920, 1080}, {0, 740, 455, 340}},
+        {"no screen known", {455, 340}, {0, 0, 1000, 800}, {0, 0, 0, 0}, {273, 230, 455, 340}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlaceOverOwner(c.wanted, {200, 200}, c.owner, c.area), c.expected) << c.name;
     }
 }
 
