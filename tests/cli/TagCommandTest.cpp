@@ -126,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CliTag, UnicodeTagWritesUtf16) {
     for (const bool unicode : {false, true}) {
-        std::vector<std::string> arguments{"tag", "set", "--v2", "--title", "題名"};
+        // A title the file does not hold yet: an unchanged field is not saved again.
+        std::vector<std::string> arguments{"tag", "set", "--v2", "--title", unicode ? "題名二" : "題名"};
         if (unicode) arguments.push_back("--unicode-tag");
         arguments.push_back(path("b.mp3"));
         ASSERT_EQ(RunCli(arguments).exitCode, 0);
