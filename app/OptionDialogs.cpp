@@ -1,5 +1,7 @@
 #include "app/OptionDialogs.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTableWidget>
@@ -244,9 +247,12 @@ GenreDialog::GenreDialog(QWidget* owner, const GenreSettings& current) : QDialog
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
     layout->addWidget(OkCancel(this));
-    resize(372, 233);
-    // Wide enough for the three columns and the scroll bar.
-    setMinimumWidth(372);
+    header->setStretchLastSection(true);
+    // Wide enough for the three columns beside the scroll bar.
+    const int columns = 50 + 148 + 148 + list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth();
+    const QMargins margins = layout->contentsMargins();
+    setMinimumWidth(std::max(372, columns + margins.left() + margins.right()));
+    resize(minimumWidth(), 233);
 }
 
 bool GenreDialog::extended() const { return checkImage(kGenreRows - 1) == On; }
