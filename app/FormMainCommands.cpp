@@ -30,7 +30,6 @@ namespace {
 constexpr int kScanningMarkerWidth = 43;
 constexpr int kMarkerWidth = 35;
 
-
 // Selects and shows the row being scanned and tells the progress window.
 class FrameScanView final : public core::FrameScanObserver {
 public:
