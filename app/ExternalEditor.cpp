@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -69,9 +70,43 @@ QString ExchangeFolder() {
     return base + QStringLiteral("/quilto");
 }
 
-QString EditorProgram(const GeneralOptions& options) {
-    // Empty: the desktop's application for text files.
-    return options.editor.empty() ? QStringLiteral("xdg-open") : ToQString(options.editor);
+const std::vector<KnownEditor>& KnownEditors() {
+    static const std::vector<KnownEditor> editors = {
+        {"gnome-text-editor", "--standalone"}, {"gedit", "--wait"},  {"xed", "--wait"},
+        {"pluma", "--wait"},                   {"kate", "--block"}, {"kwrite", "--block"},
+        {"geany", "--new-instance"},
+    };
+    return editors;
+}
+
+namespace {
+
+QStringList BlockingArguments(const QString& program) {
+    const QString name = QFileInfo(program).fileName();
+    for (const KnownEditor& editor : KnownEditors()) {
+        if (name == QLatin1String(editor.name)) return {QString::fromLatin1(editor.blockingArgument)};
+    }
+    return {};
+}
+
+}  // namespace
+
+EditorCommand DefaultEditor() {
+    for (const KnownEditor& editor : KnownEditors()) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(editor.name));
+        if (!found.isEmpty()) return {found, {QString::fromLatin1(editor.blockingArgument)}};
+    }
+    return {};
+}
+
+EditorCommand EditorProgram(const GeneralOptions& options) {
+    if (!options.editor.empty()) {
+        const QString program = ToQString(options.editor);
+        return {program, BlockingArguments(program)};
+    }
+    EditorCommand command = DefaultEditor();
+    if (command.program.isEmpty()) command.program = QStringLiteral("xdg-open");
+    return command;
 }
 
 void RunExternalEditor(QWidget* window, const GeneralOptions& options, TagDialogs& dialogs, const std::string& text,
@@ -95,10 +130,11 @@ void RunExternalEditor(QWidget* window, const GeneralOptions& options, TagDialog
         }
     }
 
-    const QString program = EditorProgram(options);
+    const EditorCommand command = EditorProgram(options);
+    const QString& program = command.program;
     QProcess editor;
     editor.setProgram(program);
-    editor.setArguments({path});
+    editor.setArguments(command.arguments + QStringList{path});
     QEventLoop wait;
     QObject::connect(&editor, &QProcess::finished, &wait, &QEventLoop::quit);
     QObject::connect(&editor, &QProcess::errorOccurred, &wait, [&wait](QProcess::ProcessError failure) {

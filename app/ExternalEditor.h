@@ -5,9 +5,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -20,9 +22,33 @@ class TagDialogs;
 // cache folder when there is no runtime folder).
 QString ExchangeFolder();
 
-// The program started for the "Editor" option: the stored path, or the
-// desktop's application for text files (xdg-open) when it is empty.
-QString EditorProgram(const GeneralOptions& options);
+// How the editor is started: the program and the arguments before the
+// exchange file's path.
+struct EditorCommand {
+    QString program;
+    QStringList arguments;
+    bool operator==(const EditorCommand&) const = default;
+};
+
+// The known desktop text editors, in the order the default is looked for,
+// each with the argument that keeps it running until the user closes the
+// file (without it most hand the file to an instance already running and
+// return at once). The program name only.
+struct KnownEditor {
+    const char* name;
+    const char* blockingArgument;
+};
+const std::vector<KnownEditor>& KnownEditors();
+
+// The first known editor found on PATH with its argument; empty when none is
+// there.
+EditorCommand DefaultEditor();
+
+// The command for the "Editor" option: the stored program (with the blocking
+// argument when it is a known editor's); when it is empty, the default
+// editor, else the desktop's application for text files (xdg-open), after
+// which RunExternalEditor asks "Finished editing?" when it returns at once.
+EditorCommand EditorProgram(const GeneralOptions& options);
 
 // Writes `text` to the exchange file, starts the editor on it, waits for it
 // with `window` disabled, then hands the file's text to readBack (false with

@@ -24,6 +24,7 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/HelpWindow.h"
+#include "app/OptionDialogs.h"
 #include "app/PackDialogs.h"
 #include "app/RenameDialogs.h"
 #include "app/RenameModels.h"

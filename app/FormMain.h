@@ -30,6 +30,10 @@ class QTabWidget;
 class QTableView;
 class QTreeWidgetItem;
 
+namespace quilto::core {
+class IniFile;
+}
+
 namespace quilto::edit {
 class EditableListView;
 }
@@ -41,6 +45,7 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class HelpWindow;
+class OptionDialogs;
 class PackDialogs;
 class RenameDialogs;
 class RenamePage;
@@ -50,6 +55,7 @@ class ProgressWindow;
 class TagListModel;
 class TrackListPage;
 struct AppSettings;
+struct GeneralOptions;
 
 class FormMain final : public QMainWindow {
     Q_OBJECT
@@ -128,6 +134,15 @@ public:
     // Tests answer the tag pages' questions.
     void setTagDialogs(std::unique_ptr<TagDialogs> dialogs);
 
+    // "Option" > "General", "Option" > "ID3Tag Genre", "Help" > "About".
+    void editGeneralOptions();
+    void editGenres();
+    void showAbout();
+    // Tests answer or drive the option dialogs.
+    void setOptionDialogs(std::unique_ptr<OptionDialogs> dialogs);
+    const GeneralOptions& generalOptions() const;
+    const core::GenreTable& genres() const { return *genres_; }
+
     RenamePage* renamePage() const { return renamePage_; }
     // "Check" and "Update" of the ReName menu.
     void checkRenames();
@@ -180,6 +195,10 @@ private:
     void buildTagMenu(QMenu* menu);
     void buildRenameMenu(QMenu* menu);
     RenameDialogs& renameDialogs();
+    OptionDialogs& optionDialogs();
+    // Writes a dialog's section into the settings file as it is now; a
+    // failure is told through the option dialogs.
+    void storeDialogSection(const std::function<void(core::IniFile&)>& store, const QString& caption);
     void updateRenamesHeld();
     // The renames themselves: the files of the folder, or the tracks inside
     // the packed file shown.
@@ -234,6 +253,7 @@ private:
     std::unique_ptr<PackDialogs> packDialogs_;
     std::unique_ptr<TagDialogs> tagDialogs_;
     std::unique_ptr<RenameDialogs> renameDialogs_;
+    std::unique_ptr<OptionDialogs> optionDialogs_;
     // While a packed-file node is current: that file and its rows' spans.
     std::string packedFilePath_;
     std::vector<pack::TrackSpan> packedSpans_;

@@ -30,14 +30,6 @@ namespace {
 constexpr int kScanningMarkerWidth = 43;
 constexpr int kMarkerWidth = 35;
 
-// Commands whose pages arrive later stay in the menus, disabled.
-QAction* AddLater(QMenu* menu, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setEnabled(false);
-    return action;
-}
-
-
 // Selects and shows the row being scanned and tells the progress window.
 class FrameScanView final : public core::FrameScanObserver {
 public:
@@ -99,13 +91,13 @@ void FormMain::buildMenus() {
     for (QMenu* menu : pageMenus_) menu->setEnabled(false);
 
     optionMenu_ = bar->addMenu(QStringLiteral("Option"));
-    AddLater(optionMenu_, QStringLiteral("General"));
-    AddLater(optionMenu_, QStringLiteral("ID3Tag Genre"));
+    optionMenu_->addAction(QStringLiteral("General"), this, &FormMain::editGeneralOptions);
+    optionMenu_->addAction(QStringLiteral("ID3Tag Genre"), this, &FormMain::editGenres);
     optionMenu_->addAction(QStringLiteral("ReName"), this, &FormMain::editRenameOptions);
 
     helpMenu_ = bar->addMenu(QStringLiteral("Help"));
     helpMenu_->addAction(QStringLiteral("Help"), this, [this] { showHelp(0); });
-    AddLater(helpMenu_, QStringLiteral("About"));
+    helpMenu_->addAction(QStringLiteral("About"), this, &FormMain::showAbout);
     InstallMenuKeys(*this);
 }
 

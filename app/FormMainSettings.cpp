@@ -105,6 +105,12 @@ void FormMain::loadSettings() {
     AppSettings& s = *settings_;
     s.location = LocateSettings();
     s.file = core::IniFile::Load(s.location.iniPath());
+    // The code page first: a settings file written on the original platform is read in it.
+    const std::string codePage = core::UsableCodePage(s.file.readString(kGeneralSection, "CodePage", ""));
+    if (codePage != core::LegacyCodec().codePage()) {
+        core::SetLegacyCodePage(codePage);
+        s.file = core::IniFile::Load(s.location.iniPath());
+    }
     s.window.load(s.file);
     const WindowSettings& w = s.window;
 

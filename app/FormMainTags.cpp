@@ -142,6 +142,7 @@ void FormMain::saveTagsHeld(tags::TagVariant variant) {
     tags::TagSaveOptions options;
     options.variant = variant;
     options.supportTagOnly = settings_->general.supportTag;
+    options.unicodeText = settings_->general.unicodeTag;
     options.keepBackup = settings_->general.backup;
     options.genres = genres_.get();
     const bool packed = packedFileNodeIsCurrent();

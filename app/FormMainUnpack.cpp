@@ -89,6 +89,7 @@ void FormMain::extractTracksHeld() {
     request.choices = *choices;
     if (!choices->selectAll) request.selectedRows = unpackPage_->selectedTrackRows();
     request.replacements = settings_->rename.forbiddenReplacements;
+    request.unicodeText = settings_->general.unicodeTag;
 
     pack::ExtractOutcome outcome;
     runLongWork(

@@ -15,12 +15,12 @@ QString BuildPlayerCommandLine(const QString& player, const QString& parameters,
     return line;
 }
 
-QString ResolvePlayer(const QString& player) {
-    if (player.isEmpty()) return {};
-    const QFileInfo info(player);
+QString ResolveProgram(const QString& program) {
+    if (program.isEmpty()) return {};
+    const QFileInfo info(program);
     if (info.isFile() && info.isExecutable()) return info.absoluteFilePath();
-    if (player.contains(QLatin1Char('/'))) return {};
-    return QStandardPaths::findExecutable(player);
+    if (program.contains(QLatin1Char('/'))) return {};
+    return QStandardPaths::findExecutable(program);
 }
 
 bool StartPlayer(const QString& player, const QString& parameters, const QString& folder, const QStringList& fileNames) {

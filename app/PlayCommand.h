@@ -11,9 +11,11 @@ namespace quilto::app {
 QString BuildPlayerCommandLine(const QString& player, const QString& parameters, const QString& folder,
                                const QStringList& fileNames);
 
-// The player's program: the path as given when it is an existing file, else
-// the name looked up on PATH; empty when there is none.
-QString ResolvePlayer(const QString& player);
+// A program the options name (player, editor): the path as given when it is
+// an existing executable file, else a bare name looked up on PATH; empty when
+// there is none.
+QString ResolveProgram(const QString& program);
+inline QString ResolvePlayer(const QString& player) { return ResolveProgram(player); }
 
 // Starts the player as its own process; failures are not reported.
 bool StartPlayer(const QString& player, const QString& parameters, const QString& folder, const QStringList& fileNames);

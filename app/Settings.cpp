@@ -117,6 +117,12 @@ bool InRange(int value, Range range) {
 
 constexpr std::string_view kOriginalEditor = "C:\\WINDOWS\\Notepad.exe";
 
+std::string GenreKey(std::size_t number) {
+    char key[8];
+    std::snprintf(key, sizeof key, "%03zu", number);
+    return key;
+}
+
 }  // namespace
 
 SettingsLocation LocateSettings(const std::string& programFolder) {
@@ -179,6 +185,8 @@ void GeneralOptions::load(const core::IniFile& file) {
     if (core::EqualIgnoringCase(editor, kOriginalEditor)) editor.clear();
     player = file.readString(kGeneralSection, "Player", "");
     playerPrm = file.readString(kGeneralSection, "PlayerPrm", "");
+    unicodeTag = file.readBool(kGeneralSection, "UnicodeTag", false);
+    codePage = core::UsableCodePage(file.readString(kGeneralSection, "CodePage", std::string(core::TextCodec::kDefaultCodePage)));
 }
 
 void GeneralOptions::store(core::IniFile& file) const {
@@ -189,6 +197,8 @@ void GeneralOptions::store(core::IniFile& file) const {
     file.write(kGeneralSection, "Editor", editor);
     file.write(kGeneralSection, "Player", player);
     file.write(kGeneralSection, "PlayerPrm", playerPrm);
+    file.writeBool(kGeneralSection, "UnicodeTag", unicodeTag);
+    file.write(kGeneralSection, "CodePage", codePage);
 }
 
 core::GenreTable LoadGenreTable(const core::IniFile& file) {
@@ -196,10 +206,31 @@ core::GenreTable LoadGenreTable(const core::IniFile& file) {
     const std::size_t count = extended ? core::kGenreCount : core::kStandardGenreCount;
     std::map<int, std::string> custom;
     for (std::size_t i = 0; i < count; ++i) {
-        char key[8];
-        std::snprintf(key, sizeof key, "%03zu", i);
-        if (auto name = file.value(kGenreSection, key)) custom.emplace(static_cast<int>(i), std::move(*name));
+        if (auto name = file.value(kGenreSection, GenreKey(i))) custom.emplace(static_cast<int>(i), std::move(*name));
     }
+    return core::GenreTable(extended, custom);
+}
+
+GenreSettings GenreSettings::From(const core::GenreTable& active, const core::IniFile& file) {
+    GenreSettings result;
+    result.extended = active.extended();
+    const std::vector<std::string>& names = active.id3v2Names();
+    for (std::size_t i = 0; i < core::kGenreCount; ++i) {
+        result.names[i] = i < names.size()
+                              ? names[i]
+                              : file.readString(kGenreSection, GenreKey(i), core::BuiltInGenreNames()[i]);
+    }
+    return result;
+}
+
+void GenreSettings::store(core::IniFile& file) const {
+    file.writeBool(kGenreSection, "Ext", extended);
+    for (std::size_t i = 0; i < core::kGenreCount; ++i) file.write(kGenreSection, GenreKey(i), names[i]);
+}
+
+core::GenreTable GenreSettings::table() const {
+    std::map<int, std::string> custom;
+    for (std::size_t i = 0; i < core::kGenreCount; ++i) custom.emplace(static_cast<int>(i), names[i]);
     return core::GenreTable(extended, custom);
 }
 
@@ -238,12 +269,17 @@ void StoreCueCheck(core::IniFile& file, int cueCheck) {
     file.writeInt(kPackOptionSection, "CueCheck", cueCheck == 0 ? 0 : 1);
 }
 
+std::string SettingsSaveFailure(const SettingsLocation& where, const std::string& error) {
+    return QCoreApplication::translate("Settings", "The settings could not be saved to %1:\n%2")
+        .arg(QString::fromStdString(where.iniPath()), QString::fromStdString(error))
+        .toStdString();
+}
+
 void SaveSettingsOrWarn(QWidget* owner, const core::IniFile& file, const SettingsLocation& where) {
     std::string error;
     if (SaveSettings(file, where, &error)) return;
     QMessageBox::warning(owner, owner ? owner->windowTitle() : QString(),
-                         QCoreApplication::translate("Settings", "The settings could not be saved to %1:\n%2")
-                             .arg(QString::fromStdString(where.iniPath()), QString::fromStdString(error)));
+                         QString::fromStdString(SettingsSaveFailure(where, error)));
 }
 
 }  // namespace quilto::app

@@ -17,6 +17,7 @@
 
 #include "core/GenreTable.h"
 #include "core/IniFile.h"
+#include "core/TextCodec.h"
 #include "rename/FormatSteps.h"
 #include "rename/RenameOptions.h"
 #include "rename/ReplaceHistory.h"
@@ -45,6 +46,8 @@ SettingsLocation LocateSettings();
 bool SaveSettings(const core::IniFile& file, const SettingsLocation& where, std::string* error = nullptr);
 // SaveSettings, telling the user in a box over `owner` when it fails.
 void SaveSettingsOrWarn(QWidget* owner, const core::IniFile& file, const SettingsLocation& where);
+// The text that box shows.
+std::string SettingsSaveFailure(const SettingsLocation& where, const std::string& error);
 
 // ------------------------------------------------------------ section Window
 
@@ -96,12 +99,17 @@ struct GeneralOptions {
     bool cueSheet = true;
     bool backup = true;
     bool supportTag = false;
-    // The external text editor. Empty means the desktop's default application
-    // for text files (opened through xdg-open). A file from the original
-    // platform holding its default, Notepad, reads as empty too.
+    // The external text editor. Empty means the default editor (see
+    // EditorProgram). A file from the original platform holding its default,
+    // Notepad, reads as empty too.
     std::string editor;
     std::string player;
     std::string playerPrm;
+    // ID3v2 texts beyond ASCII written as UTF-16 rather than in the code page.
+    bool unicodeTag = false;
+    // The legacy code page of the byte formats; a stored name that is not
+    // offered (core::OfferedCodePages) reads as the default.
+    std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
 
     bool operator==(const GeneralOptions&) const = default;
     void load(const core::IniFile& file);
@@ -114,6 +122,24 @@ inline constexpr std::string_view kGenreSection = "Genre";
 
 // "Ext" and the names of the active numbers ("000".."255").
 core::GenreTable LoadGenreTable(const core::IniFile& file);
+
+// The whole section as the genre dialog edits it: the switch and the name in
+// effect of every number 0..255.
+struct GenreSettings {
+    bool extended = false;
+    std::array<std::string, core::kGenreCount> names;
+
+    bool operator==(const GenreSettings&) const = default;
+    // The active numbers' names from the running table (its ID3v2 list, which
+    // keeps the name of 255); the others from the file, else built in, so that
+    // switching the extended genres off and on again loses no name.
+    static GenreSettings From(const core::GenreTable& active, const core::IniFile& file);
+    // "Ext", then all 256 names.
+    void store(core::IniFile& file) const;
+    // The table the window works with; byte 255 keeps meaning "no genre" in
+    // the ID3v1 list, as after a start.
+    core::GenreTable table() const;
+};
 
 // -------------------------------------------------------- section OptionRen
 

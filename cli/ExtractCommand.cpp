@@ -33,6 +33,7 @@ struct ExtractCommandOptions {
     std::string tracks;
     bool tracksGiven = false;
     bool noTag = false;
+    bool unicodeTag = false;
     std::vector<std::string> tagItems = {"artist", "title"};
     std::string makeDir;
     bool makeDirGiven = false;
@@ -101,6 +102,7 @@ int RunExtract(const ExtractCommandOptions& o, std::ostream& out, std::ostream& 
     }
     pack::ExtractOptions& options = request.choices.options;
     options.id3v2Tag = !o.noTag;
+    request.unicodeText = o.unicodeTag;
     const std::set<std::string> items(o.tagItems.begin(), o.tagItems.end());
     options.id3v2Artist = items.count("artist") > 0;
     options.id3v2Title = items.count("title") > 0;
@@ -165,6 +167,7 @@ void AddExtractCommand(CLI::App& app, CommandContext& context) {
     CLI::Option* tracks =
         cmd->add_option("--tracks", o->tracks, "track numbers and ranges, e.g. 1,3-5 (default all)")->type_name("LIST");
     cmd->add_flag("--no-tag", o->noTag, "write no ID3v2 tag in front of the tracks");
+    cmd->add_flag("--unicode-tag", o->unicodeTag, "write the tag's texts beyond ASCII as UTF-16, not in the code page");
     CLI::Option* items = cmd->add_option("--tag-items", o->tagItems, "tag items: artist, title, album, track")
                              ->type_name("LIST")
                              ->delimiter(',')

@@ -70,6 +70,7 @@ struct TagCommandOptions {
     bool removeV1 = false;
     bool removeV2 = false;
     bool supportTagOnly = false;
+    bool unicodeTag = false;
     bool noBackup = false;
     std::string direction;  // copy: v1-to-v2 or v2-to-v1
     std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
@@ -200,6 +201,7 @@ tags::TagSaveOptions SaveOptions(const TagCommandOptions& o, tags::TagVariant va
     tags::TagSaveOptions options;
     options.variant = variant;
     options.supportTagOnly = o.supportTagOnly;
+    options.unicodeText = o.unicodeTag;
     options.keepBackup = !o.noBackup;
     options.genres = &genres;
     return options;
@@ -286,6 +288,7 @@ void AddCommonOptions(CLI::App& cmd, TagCommandOptions& o) {
     cmd.add_flag("--no-backup", o.noBackup, "packed files: delete the .bak copy after a complete save");
     cmd.add_flag("--support-tag-only", o.supportTagOnly,
                  "ID3v2: keep only the program's own frames of the old tag besides the fields");
+    cmd.add_flag("--unicode-tag", o.unicodeTag, "ID3v2: write every text beyond ASCII as UTF-16, not in the code page");
     AddCodePageOption(cmd, o.codePage, "code page of ID3v1 and legacy ID3v2 text (default CP932)");
     cmd.add_option("FILE", o.files, "MP3 files, or PACKED#N for track N of a packed file")
         ->type_name("")

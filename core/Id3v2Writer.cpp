@@ -48,8 +48,14 @@ struct EncodedString {
     std::string bytes;
 };
 
-// The code page when it holds the text exactly, else UTF-16 rather than "?".
-EncodedString EncodeText(std::string_view text, const TextCodec& codec) {
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The code page when it holds the text exactly (and unicode does not ask for
+// UTF-16 beyond ASCII), else UTF-16 rather than "?".
+EncodedString EncodeText(std::string_view text, const TextCodec& codec, bool unicode) {
+    if (unicode && !IsAscii(text)) return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
     EncodedText legacy = codec.encode(text);
     if (legacy.lossless) return {kLatin, std::move(legacy.bytes)};
     return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
@@ -100,7 +106,7 @@ void AppendFrame(Bytes& out, std::string_view id, ByteView body) {
 }
 
 // The body of the frame for field index, or nothing when the field is empty.
-std::optional<Bytes> EditedFrameBody(std::size_t index, std::string_view value, const TextCodec& codec) {
+std::optional<Bytes> EditedFrameBody(std::size_t index, std::string_view value, const TextCodec& codec, bool unicode) {
     const std::string_view text = TrimBelow33(value);
     if (text.empty()) return std::nullopt;
     const std::string_view id = kId3v2FrameIds[index];
@@ -111,7 +117,7 @@ std::optional<Bytes> EditedFrameBody(std::size_t index, std::string_view value, 
         AppendText(body, EncodeUrl(text, codec));
         return body;
     }
-    const EncodedString encoded = EncodeText(id == "TCON" ? GenreText(text) : std::string(text), codec);
+    const EncodedString encoded = EncodeText(id == "TCON" ? GenreText(text) : std::string(text), codec, unicode);
     body.push_back(encoded.encoding);
     if (id == "COMM") {
         AppendText(body, kLanguage);
@@ -342,7 +348,7 @@ Id3v2BuildResult BuildId3v2(const Id3v2Record& fields, ByteView oldTag, const Id
 
     std::vector<std::pair<std::string_view, Bytes>> edited;
     for (std::size_t i = 0; i < Id3v2Record::kFieldCount; ++i) {
-        std::optional<Bytes> body = EditedFrameBody(i, fields.field(i), codec);
+        std::optional<Bytes> body = EditedFrameBody(i, fields.field(i), codec, options.unicodeText);
         // A cleared comment beside a carried described one is written empty:
         // otherwise the described text would show as the comment.
         if (!body && kId3v2FrameIds[i] == "COMM" && carrier.carriesDescribedComment()) {

@@ -20,6 +20,10 @@ struct Id3v2WriteOptions {
     // "Save Support ID3v2 Tag Only": of the old tag only the program's own
     // frames (the embedded cue sheet, the foreign container's mark) survive.
     bool supportTagOnly = false;
+    // Every text that is not plain ASCII goes out as UTF-16 with byte order
+    // mark, even where the code page could hold it: other players read UTF-16
+    // whatever their own code page is.
+    bool unicodeText = false;
     const TextCodec* codec = nullptr;  // nullptr: LegacyCodec()
 };
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "core/AsciiCase.h"
 #include "core/Utf.h"
 
 namespace quilto::core {
@@ -148,6 +149,24 @@ bool IsKnownCodePage(const std::string& codePage) {
         }
     }
     return known;
+}
+
+std::vector<std::string> OfferedCodePages() {
+    static constexpr std::string_view kCandidates[] = {
+        "CP932",  "CP936",  "CP949",  "CP950",  "CP1250",     "CP1251",      "CP1252", "CP1253",
+        "CP1254", "CP1255", "CP1256", "CP1257", "CP1258",     "ISO-8859-1", "ISO-8859-15", "KOI8-R"};
+    std::vector<std::string> offered;
+    for (const std::string_view name : kCandidates) {
+        if (IsKnownCodePage(std::string(name))) offered.emplace_back(name);
+    }
+    return offered;
+}
+
+std::string UsableCodePage(const std::string& stored) {
+    for (std::string& offered : OfferedCodePages()) {
+        if (EqualIgnoringCase(offered, stored)) return std::move(offered);
+    }
+    return std::string(TextCodec::kDefaultCodePage);
 }
 
 const TextCodec& LegacyCodec() { return *LegacyCodecSlot(); }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quilto::core {
 
@@ -52,6 +53,14 @@ private:
 // TextCodec itself falls back silently, so callers taking a name from the
 // user check it here first.
 bool IsKnownCodePage(const std::string& codePage);
+
+// The code pages offered to the user, in this order, as far as iconv here
+// converts them: the East Asian double-byte pages, the Windows pages of
+// Europe and the Middle East, then ISO-8859-1, ISO-8859-15 and KOI8-R.
+std::vector<std::string> OfferedCodePages();
+// A stored choice as it is used: its offered spelling, or the default when
+// it is not offered.
+std::string UsableCodePage(const std::string& stored);
 
 const TextCodec& LegacyCodec();
 void SetLegacyCodePage(const std::string& codePage);

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "core/FilePlacement.h"
+#include "core/Id3v2Writer.h"
 #include "core/InputFile.h"
 #include "pack/DosDateTime.h"
 #include "pack/OutputCopy.h"
@@ -28,14 +29,7 @@ using Status = ExtractOutcome::Status;
 // Large enough that the copy costs about what the system calls cost, small
 // enough that Cancel is seen within a fraction of a second on a slow disk.
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
-constexpr std::size_t kFrameHeaderSize = 10;
 constexpr const char* kCancelledText = "Cancelled - the files written before stay";
-
-std::string_view TrimBelow0x21(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 0x21) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 0x21) text.remove_suffix(1);
-    return text;
-}
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/') return folder + name;
@@ -132,25 +126,17 @@ TrackCopyResult CopyTrack(const core::InputFile& source, const std::string& sour
 }  // namespace
 
 core::Bytes WriteExtractTag(std::string_view artist, std::string_view title, std::string_view album,
-                            std::string_view track, const core::TextCodec& codec) {
-    core::Bytes frames;
-    for (const auto& [id, text] : {std::pair{"TPE1", artist}, std::pair{"TIT2", title}, std::pair{"TALB", album},
-                                   std::pair{"TRCK", track}}) {
-        const std::string_view trimmed = TrimBelow0x21(text);
-        if (trimmed.empty()) continue;
-        const std::string bytes = codec.encode(trimmed).bytes;
-        frames.insert(frames.end(), id, id + 4);
-        AppendSize(frames, core::SizeEncoding::Plain, static_cast<std::uint32_t>(bytes.size() + 1));
-        frames.push_back(0x00);  // flags
-        frames.push_back(0x00);
-        frames.push_back(0x00);  // encoding: the legacy code page
-        frames.insert(frames.end(), bytes.begin(), bytes.end());
-    }
-    core::Bytes tag{'I', 'D', '3', 0x03, 0x00, 0x00};
-    tag.reserve(kFrameHeaderSize + frames.size());
-    AppendSize(tag, core::SizeEncoding::Syncsafe, static_cast<std::uint32_t>(frames.size()));
-    tag.insert(tag.end(), frames.begin(), frames.end());
-    return tag;
+                            std::string_view track, const core::TextCodec& codec, bool unicodeText) {
+    core::Id3v2Record fields;
+    fields.artist = std::string(artist);
+    fields.title = std::string(title);
+    fields.album = std::string(album);
+    fields.track = std::string(track);
+    core::Id3v2WriteOptions options;
+    options.unicodeText = unicodeText;
+    options.codec = &codec;
+    // Four short texts stay far below the size limit, the one way building fails.
+    return core::BuildId3v2(fields, {}, options).tag;
 }
 
 std::string ExtractTrackNumber(std::size_t row) {
@@ -254,7 +240,8 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
             if (!tagged) {
                 tag = WriteExtractTag(options.id3v2Artist ? track.artist : std::string(),
                                       options.id3v2Title ? track.title : std::string(), album,
-                                      options.id3v2Track ? ExtractTrackNumber(row) : std::string(), codec);
+                                      options.id3v2Track ? ExtractTrackNumber(row) : std::string(), codec,
+                                      request.unicodeText);
             }
         }
 

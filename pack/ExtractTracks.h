@@ -22,9 +22,12 @@ namespace quilto::pack {
 // The tag put in front of an extracted track: "ID3" 3.0, no flags, the
 // syncsafe size, then TPE1, TIT2, TALB, TRCK, each only when its text
 // (trimmed of characters below 0x21) is not empty; encoding 0 in the legacy
-// code page. All empty: the 10-byte header alone.
+// code page, or UTF-16 for a text the code page cannot hold (and, with
+// unicodeText, for every text beyond ASCII), as the tag writer does. All
+// empty: the 10-byte header alone.
 core::Bytes WriteExtractTag(std::string_view artist, std::string_view title, std::string_view album,
-                            std::string_view track, const core::TextCodec& codec = core::LegacyCodec());
+                            std::string_view track, const core::TextCodec& codec = core::LegacyCodec(),
+                            bool unicodeText = false);
 
 // The TRCK text of track row `row` (0-based): "%02d" of its number.
 std::string ExtractTrackNumber(std::size_t row);
@@ -40,6 +43,7 @@ struct ExtractRequest {
     // Selected track rows (ascending); empty or choices.selectAll: all rows.
     std::vector<std::size_t> selectedRows;
     ForbiddenReplacements replacements = kDefaultForbiddenReplacements;
+    bool unicodeText = false;  // the new tags' texts beyond ASCII as UTF-16 (general option "UnicodeTag")
 };
 
 // What to do with a target that exists already (or was written earlier in

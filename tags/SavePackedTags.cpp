@@ -52,6 +52,7 @@ bool BuildTag(const core::InputFile& file, const core::FolderRows& rows, std::si
     }
     core::Id3v2WriteOptions writeOptions;
     writeOptions.supportTagOnly = options.supportTagOnly;
+    writeOptions.unicodeText = options.unicodeText;
     writeOptions.codec = &codec;
     core::Id3v2BuildResult built = core::BuildId3v2(rows.id3v2[i].tag, old, writeOptions);
     if (!built.ok()) {

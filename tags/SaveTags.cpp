@@ -345,6 +345,7 @@ FileResult SaveOne(const SaveJob& job) {
         }
         core::Id3v2WriteOptions writeOptions;
         writeOptions.supportTagOnly = job.options.supportTagOnly;
+        writeOptions.unicodeText = job.options.unicodeText;
         writeOptions.codec = &job.codec;
         core::Id3v2BuildResult built = core::BuildId3v2(v2Row.tag, oldTag, writeOptions);
         if (!built.ok()) return Failure("The ID3v2 tag cannot be written: " + built.error);

@@ -24,6 +24,7 @@ enum class TagVariant : int { Id3v1 = 1, Id3v2 = 2, Both = 3 };
 struct TagSaveOptions {
     TagVariant variant = TagVariant::Both;
     bool supportTagOnly = false;  // general option "SupportTag"
+    bool unicodeText = false;     // general option "UnicodeTag": ID3v2 texts beyond ASCII as UTF-16
     bool keepBackup = true;       // general option "Backup" (packed files)
     const core::GenreTable* genres = nullptr;  // required
     const core::TextCodec* codec = nullptr;    // nullptr: the legacy code page

@@ -124,6 +124,20 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"CopyBadDirection", {"copy", "v3-to-v2"}, 2, kFramesBefore, "Mutagen Title"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(CliTag, UnicodeTagWritesUtf16) {
+    for (const bool unicode : {false, true}) {
+        // A title the file does not hold yet: an unchanged field is not saved again.
+        std::vector<std::string> arguments{"tag", "set", "--v2", "--title", unicode ? "題名二" : "題名"};
+        if (unicode) arguments.push_back("--unicode-tag");
+        arguments.push_back(path("b.mp3"));
+        ASSERT_EQ(RunCli(arguments).exitCode, 0);
+        const ProcessResult read = RunTool(
+            "/usr/bin/python3",
+            {"-c", "import sys\nfrom mutagen.id3 import ID3\nprint(int(ID3(sys.argv[1])['TIT2'].encoding))", path("b.mp3")});
+        EXPECT_EQ(read.out, unicode ? "1\n" : "0\n") << read.err;
+    }
+}
+
 TEST_F(CliTag, CopyIntoTheOtherTagAndAFailedFileIsNamed) {
     ASSERT_EQ(RunCli({"tag", "set", "--v2", "--title", "From V2", path("b.mp3")}).exitCode, 0);
     const ProcessResult run = RunCli({"tag", "copy", "v2-to-v1", path("missing.mp3"), path("b.mp3")});

@@ -20,6 +20,7 @@
 #include "core/GenreTable.h"
 #include "core/Id3v2Reader.h"
 #include "core/InputFile.h"
+#include "core/TextCodec.h"
 #include "pack/ArchiveListing.h"
 #include "pack/DosDateTime.h"
 #include "pack/ExtractTracks.h"
@@ -204,6 +205,26 @@ INSTANTIATE_TEST_SUITE_P(
         // 200 bytes: the syncsafe size needs its second byte.
         TagCase{"LongText", std::string(189, 'a'), "", "", "", TextFrame("TPE1", std::string(189, 'a'))}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// A text the code page cannot hold goes out as UTF-16 rather than as "?";
+// with the Unicode switch every text beyond ASCII does.
+TEST(ExtractTag, TextsBeyondTheCodePage) {
+    const auto utf16Frame = [](const char* id, std::u16string_view text) {
+        Bytes body{0x01, 0xFF, 0xFE};  // encoding, byte order mark
+        for (const char16_t unit : text) body.insert(body.end(), {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)});
+        Bytes frame(id, id + 4);
+        const auto size = static_cast<std::uint32_t>(body.size());
+        for (const int shift : {24, 16, 8, 0}) frame.push_back(static_cast<std::uint8_t>(size >> shift));
+        frame.insert(frame.end(), {0x00, 0x00});
+        return Concat(frame, body);
+    };
+    const auto frames = [](const Bytes& tag) { return Bytes(tag.begin() + 10, tag.end()); };
+    const core::TextCodec cp932("CP932");
+    EXPECT_EQ(frames(WriteExtractTag("Björk", "", "", "", cp932)), utf16Frame("TPE1", u"Björk"));
+    EXPECT_EQ(frames(WriteExtractTag("", "日本", "", "", cp932)), TextFrame("TIT2", "\x93\xFA\x96\x7B"));
+    EXPECT_EQ(frames(WriteExtractTag("", "日本", "", "01", cp932, true)),
+              Concat(utf16Frame("TIT2", u"日本"), TextFrame("TRCK", "01")));
+}
 
 TEST(ExtractNames, TrackNumbersAndFileNames) {
     EXPECT_EQ(ExtractTrackNumber(6), "07");

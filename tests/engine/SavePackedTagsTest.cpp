@@ -29,6 +29,7 @@
 #include "support/TempFolder.h"
 #include "support/ToolRun.h"
 #include "tags/SaveTags.h"
+#include "tags/TagEdits.h"
 
 using namespace quilto;
 using core::Bytes;
@@ -325,6 +326,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, SavePackedTagsEditTest, ::testing::ValuesIn(Al
                          [](const ::testing::TestParamInfo<FormatEdit>& param) {
                              return FormatName(param.param.format) + "_" + param.param.edit.name;
                          });
+
+// The "Unicode" switch reaches the tags written into a packed file's tracks.
+TEST_F(SavePackedTagsTest, UnicodeTextsGoOutAsUtf16) {
+    const std::string path = Pack(PackFormat::Zip);
+    tags::SetCell({rows, genres}, tags::TagList::Id3v2, 1, tags::TagColumn::Title, "題名");
+    tags::TagSaveOptions options = Options();
+    options.unicodeText = true;
+    ASSERT_EQ(Save(path, none, options).status, Status::Done);
+    List(path);
+    const std::vector<std::string> files = Extract(path);
+    ASSERT_EQ(files.size(), 3u);
+    const test::ProcessResult read = test::RunTool(
+        "/usr/bin/python3",
+        {"-c", "import sys\nfrom mutagen.id3 import ID3\nf = ID3(sys.argv[1])['TIT2']\nprint(int(f.encoding), f)",
+         files[1]});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.out, "1 題名\n");
+}
 
 // ------------------------------------------------------------ archive tools
 

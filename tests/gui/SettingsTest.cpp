@@ -166,12 +166,15 @@ TEST(GeneralOptions, DefaultsAndRoundTrip) {
     EXPECT_FALSE(options.supportTag);
     EXPECT_EQ(options.editor, "");
 
-    options = {false, false, false, true, "/usr/bin/gedit", "/usr/bin/vlc", "--one-instance"};
+    EXPECT_FALSE(options.unicodeTag);
+    EXPECT_EQ(options.codePage, "CP932");
+
+    options = {false, false, false, true, "/usr/bin/gedit", "/usr/bin/vlc", "--one-instance", true, "KOI8-R"};
     IniFile file;
     options.store(file);
     EXPECT_EQ(file.text(),
               "[OptionGen]\nSyncSafe=0\nCueSheet=0\nBackup=0\nSupportTag=1\n"
-              "Editor=/usr/bin/gedit\nPlayer=/usr/bin/vlc\nPlayerPrm=--one-instance\n");
+              "Editor=/usr/bin/gedit\nPlayer=/usr/bin/vlc\nPlayerPrm=--one-instance\nUnicodeTag=1\nCodePage=KOI8-R\n");
     GeneralOptions reread;
     reread.load(IniFile::Parse(file.text()));
     EXPECT_EQ(reread, options);
