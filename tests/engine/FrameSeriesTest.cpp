@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -285,6 +286,35 @@ TEST(FrameScanProgress, TheWalkReportsTheBytesItPassed) {
         core::FullFrameScan(file, end, true, counter);
         EXPECT_EQ(counter.added, file.position()) << end;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Every file of the hostile corpus: the recording walk survives it and
+// changes nothing.
+TEST(FrameSeries, HostileFilesRecordWhatThePlainScanCounts) {
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QUILTO_HOSTILE_DIR)) {
+        if (entry.path().extension() != ".mp3") continue;
+        ++files;
+        SCOPED_TRACE(entry.path().filename().string());
+        auto file = core::InputFile::Open(entry.path().string());
+        ASSERT_TRUE(file);
+        const std::uint64_t tagLength = core::TagLength(file->readBytesAt(0, core::kId3v2HeaderSize));
+        core::NoProgress progress;
+        const core::StreamColumns plain = core::FullScanBehindTag(*file, tagLength, progress);
+        const std::uint64_t plainEnd = file->position();
+        core::FrameSeries series(16);
+        const core::StreamColumns recorded = core::FullScanBehindTag(*file, tagLength, progress, series);
+        EXPECT_EQ(recorded.texts, plain.texts);
+        EXPECT_EQ(file->position(), plainEnd);
+        EXPECT_EQ(series.countedFrames(), plain.info.frames + plain.info.otherFrames);
+        EXPECT_LE(series.audioEnd(), file->size());
+        EXPECT_LE(series.samples().size(), 16u);
+    }
+    EXPECT_GT(files, 50u) << "the hostile corpus is missing from " << QUILTO_HOSTILE_DIR;
 }
 
 }  // namespace
