@@ -19,6 +19,7 @@
 #include "app/MenuKeys.h"
 #include "app/PlayCommand.h"
 #include "app/ProgressWindow.h"
+#include "app/StreamView.h"
 #include "app/TagListModel.h"
 #include "core/StatusText.h"
 #include "core/Utf.h"
@@ -120,6 +121,14 @@ void FormMain::fileListContextMenu(const QPoint& position) {
         // A track inside a packed file is no file of its own to show.
         menu.addAction(QStringLiteral("Property "), this, &FormMain::showProperties);
     }
+    // A packed file's tracks are drawn from the UnPack page, where their spans are known.
+    QAction* streamView = menu.addAction(QStringLiteral("Stream View"), this, [this] {
+        const std::vector<int> rows = fileList_->selectedRowsInOrder();
+        if (rows.empty() || packedFileNodeIsCurrent()) return;
+        const auto row = static_cast<std::size_t>(rows.front());
+        OpenStreamView(this, {DisplayName(rows_.files[row].fileName()), rows_.path(row), {}, {}});
+    });
+    streamView->setEnabled(!packedFileNodeIsCurrent() && !fileList_->selectedRowsInOrder().empty());
     menu.exec(fileList_->viewport()->mapToGlobal(position));
 }
 

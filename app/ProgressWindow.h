@@ -7,6 +7,7 @@
 #include "core/Progress.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace quilto::app {
@@ -22,6 +23,11 @@ public:
     void pump() override;
     void setCaption(std::string_view caption) override;
     void setPanelText(int panel, std::string_view text) override;
+    void setBytesToDo(std::uint64_t total) override;
+    void setBytesDone(std::uint64_t done) override;
+    void addBytesDone(std::uint64_t bytes) override;
+
+    QProgressBar* bar() const { return bar_; }
 
     // Clears the flag, shows the window centred over its owner and paints it.
     void start();
@@ -31,8 +37,13 @@ protected:
 
 private:
     bool cancelRequested_ = false;
+    void showBytes();
+
     QLabel* panels_[2];
+    QProgressBar* bar_;
     QPushButton* cancel_;
+    std::uint64_t bytesToDo_ = 0;
+    std::uint64_t bytesDone_ = 0;
 };
 
 }  // namespace quilto::app

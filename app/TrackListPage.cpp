@@ -18,6 +18,7 @@
 #include "app/FileProperties.h"
 #include "app/PackListModels.h"
 #include "app/QtText.h"
+#include "app/StreamView.h"
 #include "app/TagDialogs.h"
 #include "edit/EditableListView.h"
 
@@ -548,6 +549,10 @@ void TrackListPage::trackListMenu(const QPoint& at) {
             const std::vector<std::size_t> rows = SelectedRows(*trackList_);
             if (!rows.empty()) ShowFileProperties(window(), ToQString(page_.tracks.at(rows.front()).sourcePath));
         });
+    } else {
+        menu.addSeparator();
+        QAction* view = menu.addAction(QStringLiteral("Stream View"), this, [this] { OpenStreamView(window(), StreamViewOfPage(page_)); });
+        view->setEnabled(!page_.tracks.empty());
     }
     menu.exec(trackList_->viewport()->mapToGlobal(at));
 }

@@ -14,6 +14,7 @@
 #include "core/FileAnalysis.h"
 #include "core/FileColumns.h"
 #include "core/FileRows.h"
+#include "core/FrameSeries.h"
 #include "core/TextCodec.h"
 
 namespace quilto::cli {
@@ -148,18 +149,53 @@ constexpr const char* kInfoDetails =
     "Container kinds: -1 plain MP3, 0 no audio found, 1 Pack, 2 ZIP, 3 LZH,\n"
     "4 foreign index, 5 AlbumWrap comment.\n"
     "\n"
+    "--frames FILE walks every frame of one file and prints, instead of the\n"
+    "columns, what it found as CSV: offset,frame,kbps,samplerate,mode,padding,event.\n"
+    "One line per frame (for long files per bucket of 2, 4, 8, ... frames: kbps is\n"
+    "then the bucket's rounded average, padding 1 when any frame is padded); frame\n"
+    "is the number of counted frames before the line. A first line with event\n"
+    "xing or info stands for the VBR header frame; the last line (event end) is\n"
+    "where the audio ends, before trailing tags or blocks. Events: resync (bytes\n"
+    "skipped before the frame), nonaudio (a tag, archive or pack block skipped),\n"
+    "change (sample rate or channel mode changed), joined with + in a bucket.\n"
+    "\n"
     "A file that cannot be read is reported on standard error with its reason;\n"
     "the others are still listed. Exit status: 0 when every file was read,\n"
     "1 when any failed, 2 for a usage error.";
 
 struct InfoOptions {
     bool full = false;
+    bool frames = false;
     bool json = false;
     std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
     std::vector<std::string> paths;
 };
 
+int RunFrames(const std::string& path, std::ostream& out, std::ostream& err) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        err << path << ": --frames takes a file, not a folder\n";
+        return 2;
+    }
+    std::string reason;
+    core::NoProgress progress;
+    core::FrameSeries series;
+    if (!core::RecordFileStream(path, progress, series, &reason)) {
+        err << path << ": " << reason << '\n';
+        return 1;
+    }
+    out << core::FrameSeriesCsv(series);
+    return 0;
+}
+
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.frames) {
+        if (options.paths.size() != 1) {
+            err << "--frames takes exactly one file\n";
+            return 2;
+        }
+        return RunFrames(options.paths.front(), out, err);
+    }
     core::SetLegacyCodePage(options.codePage);
     bool anyFailed = false;
     std::vector<std::string> files;
@@ -199,7 +235,10 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
     info->add_flag("--full", options->full,
                    "walk every frame instead of estimating (\"Frame Scan\");\n"
                    "Frames then shows other bit rates in parentheses");
-    info->add_flag("--json", options->json, "print a JSON array with one object per file");
+    CLI::Option* json = info->add_flag("--json", options->json, "print a JSON array with one object per file");
+    info->add_flag("--frames", options->frames, "print every frame of one file as CSV (see below)")
+        ->excludes(json)
+        ->excludes("--full");
     AddCodePageOption(*info, options->codePage, "code page of ID3v1 and ID3v2 encoding-0 text\n(default CP932, Shift-JIS)");
     info->add_option("PATH", options->paths, "a file, or a folder for its *.mp3 files")->type_name("")->required();
     info->callback([options, &context] { context.exitStatus = RunInfo(*options, context.out, context.err); });

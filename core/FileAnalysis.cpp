@@ -59,4 +59,25 @@ StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progre
     return FullFrameScan(file, 0, true, progress);
 }
 
+StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progress& progress, FrameSeries& series) {
+    file.seek(tagLength);
+    FindFirstFrame(file, ContainerKind::NoAudio);
+    return FullFrameScan(file, 0, true, progress, series);
+}
+
+}  // namespace quilto::core
+
+namespace quilto::core {
+
+std::optional<StreamColumns> RecordFileStream(const std::string& path, Progress& progress, FrameSeries& series,
+                                              std::string* error) {
+    auto file = InputFile::Open(path, error);
+    if (!file) return std::nullopt;
+    const std::uint64_t tagLength = TagLength(file->readBytesAt(0, kId3v2HeaderSize));
+    progress.setBytesToDo(file->size());
+    StreamColumns columns = FullScanBehindTag(*file, tagLength, progress, series);
+    progress.setBytesDone(file->size());
+    return columns;
+}
+
 }  // namespace quilto::core

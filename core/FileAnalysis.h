@@ -16,6 +16,8 @@
 
 namespace quilto::core {
 
+class FrameSeries;
+
 // The largest head tag read into memory; a stored size beyond the file or
 // this cap is not trusted further.
 inline constexpr std::uint64_t kMaxTagRead = 64ull << 20;
@@ -50,5 +52,13 @@ FileAnalysis AnalyseFile(const std::string& path, ScanDepth depth, const GenreTa
 // The "Frame Scan" walk of a file: from behind its head tag, without the
 // container detection, to the end, other bit rates shown apart.
 StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progress& progress);
+
+// The same walk recording the frames into series.
+StreamColumns FullScanBehindTag(InputFile& file, std::uint64_t tagLength, Progress& progress, FrameSeries& series);
+
+// Opens a file and records its "Frame Scan" walk into series; nothing, and the
+// system's reason in error, when it cannot be opened.
+std::optional<StreamColumns> RecordFileStream(const std::string& path, Progress& progress, FrameSeries& series,
+                                              std::string* error = nullptr);
 
 }  // namespace quilto::core

@@ -11,6 +11,8 @@
 
 namespace quilto::core {
 
+class FrameSeries;
+
 // The search for the first frame header gives up this far from the start.
 inline constexpr std::uint64_t kFrameSearchLimit = 0x10000;
 
@@ -27,5 +29,10 @@ StreamColumns QuickFrameScan(InputFile& file);
 // 0 means the end of the file). A Cancel ends the walk after the current
 // frame; what was counted so far is still formatted.
 StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress);
+
+// The same walk with the same result, recording every counted frame, the VBR
+// header frame, the skipped stretches and the end of the audio into series.
+StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress,
+                            FrameSeries& series);
 
 }  // namespace quilto::core

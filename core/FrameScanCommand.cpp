@@ -51,6 +51,11 @@ FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Pro
         ++result.chosen;
     }
     watch.scanStarting(result.chosen, rows.size());
+    std::uint64_t bytesToDo = 0;
+    for (const FileRecord& record : rows.files)
+        if (record.marker == kMarkerChosen) bytesToDo += record.fileSize;
+    progress.setBytesToDo(bytesToDo);
+    std::uint64_t bytesDone = 0;
 
     const std::string total = "/" + std::to_string(result.chosen) + ")";
     // A file's walk pumps only once it has run for a while, so a run over many
@@ -70,6 +75,9 @@ FrameScanResult FrameScanCommand(FolderRows& rows, FrameScanVariant variant, Pro
         progress.setPanelText(1, "(" + std::to_string(reached) + total);
         std::uint64_t tagLength = 0;
         const std::optional<StreamColumns> scanned = ScanFile(rows.path(row), tagLength, progress);
+        // The walk reported the frames it passed; the tags and the rest count too.
+        bytesDone += record.fileSize;
+        progress.setBytesDone(bytesDone);
         if (!scanned) {
             record.icon = FileIcon::CannotOpen;
             record.selected = false;

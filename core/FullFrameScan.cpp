@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/FrameScan.h"
+#include "core/FrameSeries.h"
 
 namespace quilto::core {
 
@@ -93,6 +94,41 @@ struct Counters {
     }
 };
 
+// The plain scan records nothing; the compiler drops every call.
+struct NoRecording {
+    void vbrFrame(std::uint64_t, std::uint32_t, VbrHeaderKind) {}
+    void frame(std::uint64_t, std::uint32_t) {}
+};
+
+// Hands every frame the walk counts to a FrameSeries, with the stretch of
+// bytes skipped before it.
+class Recording {
+public:
+    Recording(const InputFile& file, FrameSeries& series) : file_(file), series_(series) {}
+
+    void vbrFrame(std::uint64_t offset, std::uint32_t length, VbrHeaderKind kind) {
+        gapBefore(offset);
+        series_.addVbrFrame(offset, length, kind);
+    }
+    void frame(std::uint64_t offset, std::uint32_t word) {
+        if (offset != series_.expectedOffset()) gapBefore(offset);
+        series_.addFrame(offset, FrameHeader{word});
+    }
+
+private:
+    void gapBefore(std::uint64_t offset) {
+        const std::uint64_t start = series_.expectedOffset();
+        if (offset <= start) return;
+        // Read apart from the scan's window so that its refills stay those
+        // of the plain scan.
+        const Bytes head = file_.readBytesAt(start, 16);
+        series_.addGap(start, offset - start, ClassifyGap(head.data(), head.size()));
+    }
+
+    const InputFile& file_;
+    FrameSeries& series_;
+};
+
 // The walk's common case: counted frames one behind the other, all inside the
 // window. Gives the same result as the general path of FullFrameScan with
 // only the header decoded. Each frame's position waits on the previous one,
@@ -101,8 +137,9 @@ struct Counters {
 // first is a pass of its own and checks the loop condition itself. Returns
 // true when the walk must end; false when the pass at pos (its condition
 // already checked) needs the general path.
+template <typename Recorder>
 bool WalkCountedRun(const ScanWindow& window, std::uint64_t& pos, std::uint64_t endPosition, StreamInfo& info,
-                    Counters& counters, ProgressPacer& pacer) {
+                    Counters& counters, ProgressPacer& pacer, Recorder& recorder) {
     const std::uint64_t start = window.start();
     const std::size_t length = window.length();
     if (pos < start || pos - start + 4 > length) return false;
@@ -119,6 +156,7 @@ bool WalkCountedRun(const ScanWindow& window, std::uint64_t& pos, std::uint64_t 
         const std::uint32_t frameLength = kCountedFrameLengths[(word >> 9) & 0x7F];
         if ((word & kMpeg1Layer3Mask) != kMpeg1Layer3Bits || frameLength == 0) break;
         ++counters.byIndex[(word >> 12) & 0xF];
+        recorder.frame(start + offset, word);
         lastWord = word;
         offset += frameLength;
         pacer.step();
@@ -139,9 +177,8 @@ bool WalkCountedRun(const ScanWindow& window, std::uint64_t& pos, std::uint64_t 
     return stop;
 }
 
-}  // namespace
-
-StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress) {
+template <typename Recorder>
+StreamInfo Walk(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress, Recorder& recorder) {
     ScanWindow window(file);
     ProgressPacer pacer(progress);
     Counters counters;
@@ -150,10 +187,19 @@ StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool spl
     std::uint64_t pos = file.position();
     bool firstFrame = true;
     const bool bounded = endPosition != 0;
+    std::uint64_t reported = pos;
 
     while (!pacer.cancelled() && (!bounded || pos < endPosition)) {
         // Most passes find a counted frame right at pos, already in memory.
-        if (!firstFrame && WalkCountedRun(window, pos, endPosition, info, counters, pacer)) break;
+        if (!firstFrame) {
+            const bool stop = WalkCountedRun(window, pos, endPosition, info, counters, pacer, recorder);
+            // About once per buffer of frames: cheap beside the walk.
+            if (pos - reported >= kScanBufferSize / 4) {
+                progress.addBytesDone(pos - reported);
+                reported = pos;
+            }
+            if (stop) break;
+        }
 
         // Sync search: the next header need not sit exactly at pos.
         FrameHeader header;
@@ -194,6 +240,7 @@ StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool spl
                 info.headerFrames = vbr.frames;
                 info.headerBytes = vbr.bytes;
                 info.headerFrameLength = FrameLength(bitRateIndex, sampleRateIndex, header.padding());
+                recorder.vbrFrame(pos, info.headerFrameLength, vbr.kind);
                 pos += info.headerFrameLength;
                 info.streamBytes += info.headerFrameLength;
                 pacer.step();
@@ -204,6 +251,7 @@ StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool spl
         if (bitRateIndex != 0 && sampleRateIndex != 3) {
             // Index 15 is accepted and counts at 0 kbps with a length of 1.
             ++counters.byIndex[bitRateIndex];
+            recorder.frame(pos, header.word);
             const std::uint32_t length = FrameLength(bitRateIndex, sampleRateIndex, header.padding());
             pos += length;
             info.streamBytes += length;
@@ -213,8 +261,26 @@ StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool spl
         pacer.step();
     }
 
+    if (pos > reported) progress.addBytesDone(pos - reported);
     file.seek(pos);
     counters.decide(info);
+    return info;
+}
+
+}  // namespace
+
+StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress) {
+    NoRecording none;
+    return FormatStreamColumns(Walk(file, endPosition, splitFrames, progress, none));
+}
+
+StreamColumns FullFrameScan(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress,
+                            FrameSeries& series) {
+    const std::uint64_t scanEnd = endPosition != 0 ? std::min(endPosition, file.size()) : file.size();
+    series.begin(file.position(), scanEnd);
+    Recording recording(file, series);
+    const StreamInfo info = Walk(file, endPosition, splitFrames, progress, recording);
+    series.finish(file.position(), scanEnd);
     return FormatStreamColumns(info);
 }
 

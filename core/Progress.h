@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string_view>
 
 namespace quilto::core {
@@ -20,6 +21,13 @@ public:
 
     virtual void setCaption(std::string_view) {}
     virtual void setPanelText(int /*panel*/, std::string_view) {}
+
+    // Bytes of the whole operation, for a progress bar: the command names the
+    // total (0 hides the bar), long loops add what they have done, and the
+    // command may set the count outright between its files.
+    virtual void setBytesToDo(std::uint64_t /*total*/) {}
+    virtual void setBytesDone(std::uint64_t /*done*/) {}
+    virtual void addBytesDone(std::uint64_t /*bytes*/) {}
 };
 
 class NoProgress final : public Progress {

@@ -24,6 +24,8 @@ namespace quilto::pack {
 
 namespace {
 
+std::uint64_t TrackBytes(const TrackSpan& span) { return span.end > span.start ? span.end - span.start : 0; }
+
 using Status = ExtractOutcome::Status;
 
 // Large enough that the copy costs about what the system calls cost, small
@@ -192,6 +194,9 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
     const std::string album = options.id3v2Album ? page.header.title : std::string();
     bool overwriteAll = false;
     std::size_t k = 0;
+    std::uint64_t bytesToDo = 0, bytesDone = 0;
+    for (const std::size_t row : rows) bytesToDo += TrackBytes(page.tracks[row].span);
+    progress.setBytesToDo(bytesToDo);
 
     for (const std::size_t row : rows) {
         ++k;
@@ -201,6 +206,8 @@ ExtractOutcome ExtractTracks(const TrackPage& page, const ExtractRequest& reques
             return outcome;
         }
         const TrackRow& track = page.tracks[row];
+        progress.setBytesDone(bytesDone);  // the tracks before this one
+        bytesDone += TrackBytes(track.span);
         progress.setPanelText(0, track.fileName);
         progress.setPanelText(1, "(" + std::to_string(k) + "/" + std::to_string(rows.size()) + ")");
         pacer.step();

@@ -130,6 +130,9 @@ OpenPackedResult OpenPacked(core::InputFile& file, const std::string& path, cons
     result.status = OpenPackedResult::Status::Opened;
     core::ProgressPacer pacer(progress, 1);
     const std::string total = "/" + std::to_string(page.tracks.size()) + ")";
+    std::uint64_t bytesToDo = 0, bytesDone = 0;
+    for (const TrackRow& row : page.tracks) bytesToDo += row.span.end - std::min(row.span.start, row.span.end);
+    progress.setBytesToDo(bytesToDo);
     for (std::size_t i = 0; i < page.tracks.size(); ++i) {
         TrackRow& row = page.tracks[i];
         if (scanning) scanning(i);
@@ -142,6 +145,8 @@ OpenPackedResult OpenPacked(core::InputFile& file, const std::string& path, cons
             break;
         }
         SetStreamColumns(row, columns);
+        bytesDone += row.span.end - std::min(row.span.start, row.span.end);
+        progress.setBytesDone(bytesDone);
         pacer.step();
     }
 

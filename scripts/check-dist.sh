@@ -41,7 +41,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = sound ] || fail "Section is '$(field Section)'"
 [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer is '$(field Maintainer)'"
 depends="$(field Depends)"
-for needed in libqt6widgets6 libqt6network6 libqt6dbus6 qt6-qpa-plugins libstdc++6 zlib1g; do
+for needed in libqt6widgets6 libqt6network6 libqt6dbus6 libqt6charts6 qt6-qpa-plugins libstdc++6 zlib1g; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] ||
         fail "Depends lacks $needed: $depends"
 done

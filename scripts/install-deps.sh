@@ -8,7 +8,9 @@ packages=(
     # build
     g++ cmake ninja-build ccache pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-qpa-plugins
+    qt6-base-dev qt6-qpa-plugins qt6-charts-dev
+    # Qt Charts finds its OpenGL module only with these headers, which Debian does not pull in
+    libqt6opengl6-dev
     libcli11-dev nlohmann-json3-dev zlib1g-dev
     # independent readers the tests check our output with
     python3-mutagen cuetools mp3val unzip lhasa

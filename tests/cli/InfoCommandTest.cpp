@@ -140,7 +140,52 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--help", 0, "", "info"},
                       UsageCase{"help", 0, "", "info"},
                       // "--" ends the options: what follows is a path, read or reported.
-                      UsageCase{"info -- --json", 1, "--json: ", "cbr128_joint_info.mp3"}));
+                      UsageCase{"info -- --json", 1, "--json: ", "cbr128_joint_info.mp3"},
+                      UsageCase{"info --frames", 0, "", "offset,frame,kbps,samplerate,mode,padding,event\n0,0,,,,,info\n"},
+                      UsageCase{"info --frames --json", 2, "--json", ""},
+                      UsageCase{"info --frames --full", 2, "--full", ""},
+                      UsageCase{"info --frames /no/such.mp3", 2, "exactly one file", ""},
+                      UsageCase{"info --frames /tmp", 2, "exactly one file", ""}));
+
+TEST(CliInfo, FramesOfAFolderOrAMissingFileAreRefused) {
+    const CliRun folder = Cli("info --frames '" + kFixtures + "'");
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("takes a file, not a folder"), std::string::npos) << folder.err;
+    const CliRun missing = Cli("info --frames /no/such/file.mp3");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("/no/such/file.mp3: No such file or directory"), std::string::npos) << missing.err;
+    EXPECT_TRUE(missing.out.empty());
+}
+
+// The CSV of a VBR file: one line per counted frame, as many as the full
+// scan's Frames column, with the scan's average bit rate.
+TEST(CliInfo, FramesCsvHasOneLinePerCountedFrame) {
+    const std::string path = "'" + kFixtures + "/vbr_xing_v2.mp3'";
+    const CliRun csv = Cli("info --frames " + path);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const CliRun json = Cli("info --full --json " + path);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto frames = std::stoull(json.out.substr(json.out.find("\"frames\": ") + 11));
+    const auto kbps = std::stoull(json.out.substr(json.out.find("\"kbps\": ") + 9));
+
+    const auto lines = Lines(csv.out);
+    ASSERT_EQ(lines.size(), frames + 3);  // caption, Xing frame, frames, end
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 5), ",xing");
+    std::uint64_t kbpsSum = 0, previousOffset = 0;
+    for (std::size_t i = 2; i + 1 < lines.size(); ++i) {
+        std::istringstream fields(lines[i]);
+        std::string offset, frame, rate;
+        std::getline(fields, offset, ',');
+        std::getline(fields, frame, ',');
+        std::getline(fields, rate, ',');
+        ASSERT_EQ(std::stoull(frame), i - 2) << lines[i];
+        EXPECT_GT(std::stoull(offset), previousOffset) << lines[i];
+        previousOffset = std::stoull(offset);
+        kbpsSum += std::stoull(rate);
+    }
+    EXPECT_EQ(kbpsSum / frames, kbps);
+    EXPECT_EQ(lines.back().substr(lines.back().size() - 4), ",end");
+}
 
 TEST(CliInfo, MissingCommandOrPathIsAUsageError) {
     for (const char* arguments : {"", "info --json", "info --code-page"}) {

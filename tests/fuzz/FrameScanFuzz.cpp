@@ -1,10 +1,12 @@
 // The frame scans over any bytes, as a file of the list goes through them:
 // first frame with detection, quick scan, then first frame without detection
-// and the full scan, once to the end and once to an end taken from the input.
+// and the full scan, once to the end (plain and recording the frame series)
+// and once to an end taken from the input.
 #include <algorithm>
 #include <cstdlib>
 
 #include "core/FrameScan.h"
+#include "core/FrameSeries.h"
 #include "core/Id3v2Reader.h"
 #include "core/VbrHeader.h"
 
@@ -28,6 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const StreamColumns full = FullFrameScan(file, 0, true, progress);
     const std::uint64_t span = start < size ? size - start : 0;
     if (full.info.frames + full.info.otherFrames > span) std::abort();
+
+    // Recording changes nothing and records exactly what was counted, in a
+    // bounded number of samples.
+    FrameSeries series(64);
+    file.seek(start);
+    const StreamColumns recorded = FullFrameScan(file, 0, true, progress, series);
+    if (recorded.texts != full.texts || series.countedFrames() != full.info.frames + full.info.otherFrames) std::abort();
+    if (series.samples().size() > 64 || series.audioEnd() > size) std::abort();
+    FrameSeriesCsv(series);
 
     if (span > 0 && size >= 2) {
         const std::uint64_t end = start + 1 + (data[size - 1] | (data[size - 2] << 8)) % span;

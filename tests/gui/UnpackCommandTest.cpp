@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <string>
@@ -15,7 +16,9 @@
 #include "app/FileListView.h"
 #include "app/FolderTree.h"
 #include "app/FormMain.h"
+#include "app/StreamView.h"
 #include "app/TrackListPage.h"
+#include "edit/EditableListView.h"
 #include "gui/PackSession.h"
 #include "support/MenuLookup.h"
 
@@ -161,6 +164,47 @@ TEST_P(UnpackCommandTest, PackedFileNodeListsItsTracksForThePackPageOnly) {
         EXPECT_EQ(row.sourcePath, QFile::encodeName(QFileInfo(packed_).absoluteFilePath()).toStdString());
         EXPECT_EQ(row.span.start, window_->packedSpans()[i].start);
     }
+}
+
+// The stream view of the opened file: a band per track, each cue index on its
+// track's start, in every layout; the file list offers it only outside a
+// packed file's node.
+TEST_P(UnpackCommandTest, StreamViewLinesUpTracksAndCueIndex) {
+    dropPackedOnUnPack();
+    ExpectOpened(unpack().data(), packed_);
+    const auto chooseFromMenu = [](QWidget* list, const QString& caption, bool* enabled) {
+        QTimer::singleShot(0, [caption, enabled] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            QAction* action = FindAction(menu, caption);
+            *enabled = action != nullptr && action->isEnabled();
+            if (*enabled) action->trigger();
+            menu->close();
+        });
+        emit list->customContextMenuRequested(QPoint(5, 5));
+    };
+    bool enabled = false;
+    chooseFromMenu(unpack().trackList(), "Stream View", &enabled);
+    ASSERT_TRUE(enabled);
+    quilto::app::StreamView* view = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<quilto::app::StreamView*>(widget)) view = found;
+    ASSERT_NE(view, nullptr);
+    const quilto::core::StreamPlot& plot = view->plot();
+    ASSERT_EQ(plot.tracks.size(), std::size(kFiles));
+    ASSERT_EQ(plot.cues.size(), std::size(kFiles));
+    for (std::size_t i = 0; i < plot.cues.size(); ++i) {
+        EXPECT_FALSE(plot.cues[i].missesTrack) << i << ": cue " << plot.cues[i].seconds << " s, track "
+                                               << plot.tracks[i].start << " s";
+        EXPECT_LT(plot.tracks[i].start, plot.tracks[i].end) << i;
+    }
+    view->close();
+
+    window_->showPackedFile(QFile::encodeName(QFileInfo(packed_).absoluteFilePath()));
+    window_->fileList()->selectAll();
+    enabled = true;
+    chooseFromMenu(window_->fileList(), "Stream View", &enabled);
+    EXPECT_FALSE(enabled) << "a track inside a packed file is no file to scan";
 }
 
 INSTANTIATE_TEST_SUITE_P(UnpackFormats, UnpackCommandTest,
