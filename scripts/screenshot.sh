@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the pictures of the README into docs/: the main window
-# (docs/screenshot.png) and one picture of each page (docs/page-*.png).
+# (docs/screenshot.png), one picture of each page (docs/page-*.png) and of
+# the dialogs (docs/dialog-*.png).
 #
 # The pages are shown under a virtual X server (xvfb-run) at 1280x800 and
 # taken from the screen with ImageMagick's `import`. The window opens on a
@@ -29,7 +30,7 @@ if [[ "${1:-}" == "--inside" ]]; then
         echo >&"${TOOL[1]}"
     done
     wait "$tool_pid"
-    [[ "$taken" -eq 5 ]] || { echo "only $taken of 5 pages were drawn" >&2; exit 1; }
+    [[ "$taken" -eq 9 ]] || { echo "only $taken of 5 pages and 4 dialogs were drawn" >&2; exit 1; }
     exit 0
 fi
 

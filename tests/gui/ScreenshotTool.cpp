@@ -8,7 +8,9 @@
 //     composed on the ReName page. Before each page it prints
 //     "ready WINDOW-ID NAME" and waits for a line on its input, so that a
 //     screen grabber (scripts/screenshot.sh) takes the picture from the X
-//     server; it exits after the last page.
+//     server; then the same for the dialogs (the Cue List Editor over the
+//     Pack page, "General Option", "ID3Tag Genre", "About Quiltotrackery").
+//     It exits after the last one.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <QApplication>
 #include <QDir>
@@ -20,8 +22,10 @@
 #include <QTreeView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -134,6 +138,33 @@ int ShootPages(FormMain& window) {
     return Ready(window, "page-rename.png") ? 0 : 1;
 }
 
+// Opens a dialog through the window's own command and takes it once it is
+// shown; closing it lets the command return.
+bool ReadyDialog(const std::function<void()>& open, const char* name) {
+    bool answered = false;
+    QTimer::singleShot(200, [&answered, name] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        Settle();
+        std::cout << "ready " << dialog->winId() << " " << name << std::endl;
+        std::string answer;
+        answered = static_cast<bool>(std::getline(std::cin, answer));
+        dialog->close();
+    });
+    open();
+    return answered;
+}
+
+int ShootDialogs(FormMain& window) {
+    window.pages()->setCurrentIndex(FormMain::PackPage);
+    Settle();
+    const bool taken = ReadyDialog([&window] { window.openCueListEditor(FormMain::PackPage); }, "dialog-cue-list.png") &&
+                       ReadyDialog([&window] { window.editGeneralOptions(); }, "dialog-general.png") &&
+                       ReadyDialog([&window] { window.editGenres(); }, "dialog-genre.png") &&
+                       ReadyDialog([&window] { window.showAbout(); }, "dialog-about.png");
+    return taken ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,7 +190,8 @@ int main(int argc, char** argv) {
     window.show();
     window.runFirstIdle();
     if (pages) {
-        const int result = ShootPages(window);
+        int result = ShootPages(window);
+        if (result == 0) result = ShootDialogs(window);
         window.close();
         return result;
     }
