@@ -31,6 +31,7 @@
 #include "app/TagDialogs.h"
 #include "app/TagPage.h"
 #include "edit/EditableListView.h"
+#include "gui/FixtureWindowTest.h"
 #include "gui/ScriptedTagDialogs.h"
 #include "support/MenuLookup.h"
 
@@ -47,42 +48,16 @@ using quilto::test::FindAction;
 using quilto::test::ScriptedTagDialogs;
 using quilto::test::MainMenu;
 
-const QString kFixtures = QStringLiteral(QUILTO_FIXTURE_DIR);
-const char* const kFixtureFiles[] = {"cbr128_joint_info.mp3", "cbr128_stereo_info.mp3", "tag_mutagen_v23.mp3"};
 
 constexpr int Col(TagColumn column) { return static_cast<int>(column); }
 
 using quilto::test::TextAnswer;
 
-class TagPagesTest : public ::testing::Test {
+class TagPagesTest : public quilto::test::FixtureWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid() && settings_.isValid() && runtime_.isValid());
-        qputenv("QUILTO_CONFIG_DIR", settings_.path().toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-        const char* names[] = {"a.mp3", "b.mp3", "c.mp3"};
-        for (int i = 0; i < 3; ++i) {
-            QFile::remove(folder_.filePath(names[i]));  // a case of a table starts afresh
-            ASSERT_TRUE(QFile::copy(kFixtures + "/" + kFixtureFiles[i], folder_.filePath(names[i])));
-            QFile::setPermissions(folder_.filePath(names[i]), QFile::ReadOwner | QFile::WriteOwner);
-        }
-    }
-    void TearDown() override {
-        window_.reset();
-        qunsetenv("QUILTO_CONFIG_DIR");
-        qunsetenv("XDG_RUNTIME_DIR");
-    }
     // Opens the window; editor: the program of the column menu's "Editor".
     void open(const QString& editor = {}) {
-        if (!editor.isEmpty()) {
-            QFile ini(settings_.filePath("Quilto.ini"));
-            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-            ini.write(QStringLiteral("[OptionGen]\r\nEditor=%1\r\n").arg(editor).toUtf8());
-        }
-        window_ = std::make_unique<FormMain>(QStringList{folder_.path()});
-        window_->show();
-        window_->runFirstIdle();
-        window_->setTagDialogs(std::make_unique<ScriptedTagDialogs>(answers_));
+        openWindow(editor);
         ASSERT_EQ(window_->rows().size(), 3u);
     }
     TagPage& page(FormMain::Page which) {
@@ -105,21 +80,6 @@ protected:
         QFile file(folder_.filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QString script(const QString& body) {
-        const QString path = settings_.filePath("editor.sh");
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(("#!/bin/sh\n" + body + "\n").toUtf8());
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
-    }
-
-    QTemporaryDir folder_;
-    QTemporaryDir settings_;
-    QTemporaryDir runtime_;
-    std::unique_ptr<FormMain> window_;
-    std::shared_ptr<Answers> answers_ = std::make_shared<Answers>();
 };
 
 // Typing into the in-place editors: the ID3v1 fields keep their limits and

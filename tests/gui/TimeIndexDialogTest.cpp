@@ -26,6 +26,7 @@
 #include "core/IniFile.h"
 #include "edit/EditableListView.h"
 #include "edit/TimeIndexDialog.h"
+#include "gui/FixtureWindowTest.h"
 #include "gui/ScriptedTagDialogs.h"
 #include "support/MenuLookup.h"
 
@@ -38,8 +39,6 @@ using quilto::test::MainMenu;
 
 namespace {
 
-const QString kFixtures = QStringLiteral(QUILTO_FIXTURE_DIR);
-const char* const kFixtureFiles[] = {"cbr128_joint_info.mp3", "cbr128_stereo_info.mp3", "tag_mutagen_v23.mp3"};
 
 QString Cell(const TimeIndexDialog& dialog, int row, int column) {
     return dialog.view()->model()->index(row, column).data().toString();
@@ -55,32 +54,11 @@ QAction* DialogAction(const TimeIndexDialog& dialog, const QString& caption) {
     return nullptr;
 }
 
-class TimeIndexDialogTest : public ::testing::Test {
+class TimeIndexDialogTest : public quilto::test::FixtureWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid() && settings_.isValid() && runtime_.isValid());
-        qputenv("QUILTO_CONFIG_DIR", settings_.path().toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-        const char* names[] = {"a.mp3", "b.mp3", "c.mp3"};
-        for (int i = 0; i < 3; ++i) ASSERT_TRUE(QFile::copy(kFixtures + "/" + kFixtureFiles[i], folder_.filePath(names[i])));
-    }
-    void TearDown() override {
-        window_.reset();
-        qunsetenv("QUILTO_CONFIG_DIR");
-        qunsetenv("XDG_RUNTIME_DIR");
-    }
-
     // The window with the three files dropped on the Pack page, which shows.
     void open(const QString& editor = {}) {
-        if (!editor.isEmpty()) {
-            QFile ini(settings_.filePath("Quilto.ini"));
-            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-            ini.write(QStringLiteral("[OptionGen]\r\nEditor=%1\r\n").arg(editor).toUtf8());
-        }
-        window_ = std::make_unique<FormMain>(QStringList{folder_.path()});
-        window_->show();
-        window_->runFirstIdle();
-        window_->setTagDialogs(std::make_unique<quilto::test::ScriptedTagDialogs>(answers_));
+        openWindow(editor);
         window_->runFrameScan(quilto::core::FrameScanVariant::All);
         window_->fileList()->selectAll();
         window_->pages()->setCurrentIndex(FormMain::PackPage);
@@ -121,21 +99,6 @@ protected:
         ASSERT_TRUE(action->isEnabled());
         action->trigger();
     }
-    QString script(const QString& body) {
-        const QString path = settings_.filePath("editor.sh");
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(("#!/bin/sh\n" + body + "\n").toUtf8());
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
-    }
-
-    QTemporaryDir folder_;
-    QTemporaryDir settings_;
-    QTemporaryDir runtime_;
-    std::unique_ptr<FormMain> window_;
-    std::shared_ptr<quilto::test::Answers> answers_ = std::make_shared<quilto::test::Answers>();
 };
 
 }  // namespace
