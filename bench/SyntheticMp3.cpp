@@ -253,14 +253,17 @@ SyntheticFile MakeVbrFile(std::uint64_t seconds, Random& random) {
     return file;
 }
 
-SyntheticFile MakeSmallFile(unsigned index, Random& random) {
+SyntheticFile MakeSmallFile(unsigned index, Random& random, std::uint64_t fileBytes) {
     static constexpr std::array<TextForm, 3> kForms = {TextForm::Ascii, TextForm::Cp932, TextForm::Utf16};
     SyntheticFile file;
     // A third of the tags carry no padding, the rest up to 2 KiB.
     const std::size_t padding = index % 3 == 2 ? 0 : static_cast<std::size_t>(random.between(64, 2048));
     file.bytes = HeadTag(index, kForms[index % kForms.size()], padding);
     file.tagLength = file.bytes.size();
-    const std::uint64_t audioBytes = random.between(20'000, 100'000);
+    const std::uint64_t drawn = random.between(20'000, 100'000);
+    constexpr std::uint64_t kId3v1Size = 128;
+    const std::uint64_t tagBytes = file.bytes.size() + kId3v1Size;
+    const std::uint64_t audioBytes = fileBytes == 0 ? drawn : fileBytes > tagBytes ? fileBytes - tagBytes : 1;
     const std::size_t audioStart = file.bytes.size();
     StreamWriter writer(file.bytes, random);
     const bool variable = index % 4 == 1;

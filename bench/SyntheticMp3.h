@@ -41,7 +41,9 @@ SyntheticFile MakeVbrFile(std::uint64_t seconds, Random& random);
 // A short file as a tagged collection holds them: an ID3v2.3 tag of several
 // text frames in varied encodings plus padding, an Info/Xing frame or not,
 // 20-100 KB of audio and an ID3v1 tag. index varies the texts and the shape.
-SyntheticFile MakeSmallFile(unsigned index, Random& random);
+// A fileBytes above 0 gives a file of about that size instead (the audio
+// fills what the tags leave, to within one frame).
+SyntheticFile MakeSmallFile(unsigned index, Random& random, std::uint64_t fileBytes = 0);
 
 // $QUILTO_BENCH_DIR, else $TMPDIR/quilto-bench, else /tmp/quilto-bench;
 // created when missing.
