@@ -5,7 +5,8 @@
 // against `cat` of that file. The commands alternate round by round; medians
 // are printed.
 //
-// usage: pack_writer_bench [ROUNDS]   (default 15)
+// usage: pack_writer_bench [ROUNDS]   (default 15; QUILTO_BENCH_SMOKE=1: two
+// files of seconds, one round)
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "bench/SyntheticMp3.h"
+#include "core/InputFile.h"
 #include "core/Progress.h"
 #include "pack/PackWriter.h"
 
@@ -28,11 +30,7 @@ namespace {
 using namespace quilto;
 namespace fs = std::filesystem;
 
-constexpr int kFiles = 20;
-constexpr std::uint64_t kSeconds = 190;  // 128 kbps: about 3 MB each
 constexpr unsigned kBitRate128 = 9;
-constexpr std::uint64_t kLongSeconds = 60 * 60;
-constexpr int kCueRows = 20;
 
 struct Source {
     std::string path;
@@ -63,6 +61,7 @@ bool Pack(const pack::TrackPage& page, pack::PackFormat format, const std::strin
     run.choices.title = "Bench";
     run.cueSheetLines = {"TITLE \"Bench\""};
     run.outputPath = path;
+    run.replaceExisting = true;  // every round rewrites the last round's output, as cat does
     core::NoProgress progress;
     const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
     if (outcome.status != pack::PackOutcome::Status::Written) {
@@ -103,10 +102,31 @@ bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_
     return true;
 }
 
+// Bind stores the tracks' audio as it is, tags removed: the output must end
+// with exactly that audio, in the list's order.
+bool BindHoldsAudio(const std::string& path, const std::vector<Source>& sources) {
+    core::Bytes audio;
+    for (const Source& source : sources) {
+        const auto begin = source.file.bytes.begin() + static_cast<std::ptrdiff_t>(source.file.tagLength);
+        audio.insert(audio.end(), begin, source.file.bytes.end() - 128);
+    }
+    const auto file = core::InputFile::Open(path);
+    if (!file || file->size() < audio.size() ||
+        file->readBytesAt(file->size() - audio.size(), audio.size()) != audio) {
+        std::fprintf(stderr, "%s does not hold the tracks' audio\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const int kFiles = bench::SmokeOr(20, 2);
+    const std::uint64_t kSeconds = bench::SmokeOr<std::uint64_t>(190, 5);  // 128 kbps: about 3 MB each
+    const std::uint64_t kLongSeconds = bench::SmokeOr<std::uint64_t>(60 * 60, 60);
+    const int kCueRows = bench::SmokeOr(20, 4);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : bench::SmokeOr(15, 1);
     const fs::path folder = bench::ScratchDirectory() / "pack20";
     fs::create_directories(folder);
     const fs::path out = bench::ScratchDirectory() / "pack20-out";
@@ -158,6 +178,7 @@ int main(int argc, char** argv) {
     }
 
     if (!TimeCommands(commands, rounds, total)) return 1;
+    if (!BindHoldsAudio((out / "Bind.mp3").string(), sources)) return 1;
 
     // One long file cut at the cue list's index times.
     const std::string longPath = (folder / "60 min.mp3").string();
