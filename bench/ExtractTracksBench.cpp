@@ -191,5 +191,9 @@ int main(int argc, char** argv) {
         std::printf("  %-8s %8.1f ms  %6.2f GB/s  %5.2f x dd\n", command.name.c_str(), m,
                     static_cast<double>(total) / m / 1e6, m / dd);
     }
+    // For bench/write_paths.sh: path, ms, yardstick, its ms, target ratio (0: none).
+    const std::string tracks = std::to_string(kFiles) + " tracks";
+    std::printf("RESULT\textract %s: dd-one\t%.1f\tdd\t%.1f\t0\n", tracks.c_str(), Median(times["dd-one"]), dd);
+    std::printf("RESULT\textract %s\t%.1f\tdd\t%.1f\t1.2\n", tracks.c_str(), Median(times["extract"]), dd);
     return 0;
 }

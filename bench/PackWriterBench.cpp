@@ -76,9 +76,15 @@ double Median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// The line bench/write_paths.sh gathers into its table: path, median ms,
+// yardstick, its median ms, and the ratio to it that is the target (0: none).
+void PrintResult(const std::string& path, double ms, const char* yardstick, double yardstickMs, double target) {
+    std::printf("RESULT\t%s\t%.1f\t%s\t%.1f\t%.2f\n", path.c_str(), ms, yardstick, yardstickMs, target);
+}
+
 // Warms the cache, then runs the commands in rotating order and prints
 // medians; the first two are cat and cat+sync.
-bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
+bool TimeCommands(const std::string& group, const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
     for (const Command& command : commands) {
         if (!command.run()) return false;
     }
@@ -98,6 +104,11 @@ bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_
         const double m = Median(times[command.name]);
         std::printf("  %-13s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
                     static_cast<double>(bytes) / m / 1e6, m / cat, m / catSync);
+    }
+    PrintResult(group + ": cat + sync", catSync, "cat", cat, 0);
+    for (std::size_t k = 2; k < commands.size(); ++k) {
+        const bool zip = commands[k].name.ends_with("Zip");
+        PrintResult(group + ": " + commands[k].name, Median(times[commands[k].name]), "cat", cat, zip ? 1.4 : 1.2);
     }
     return true;
 }
@@ -177,7 +188,7 @@ int main(int argc, char** argv) {
                             }});
     }
 
-    if (!TimeCommands(commands, rounds, total)) return 1;
+    if (!TimeCommands("pack " + std::to_string(kFiles) + " files", commands, rounds, total)) return 1;
     if (!BindHoldsAudio((out / "Bind.mp3").string(), sources)) return 1;
 
     // One long file cut at the cue list's index times.
@@ -219,6 +230,6 @@ int main(int argc, char** argv) {
                            return Pack(entire, format, (out / ("entire-" + name + ".mp3")).string(), true);
                        }});
     }
-    if (!TimeCommands(cut, rounds, total)) return 1;
+    if (!TimeCommands("pack 1 file cut by " + std::to_string(kCueRows) + " cues", cut, rounds, total)) return 1;
     return 0;
 }

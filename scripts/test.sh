@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, its
-# Debian package and every benchmark in smoke mode, then the engine tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short fuzzing run of every reader.
+# Debian package and every benchmark in smoke mode, then the engine tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short
+# fuzzing run of every reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
