@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder = argv[small ? 2 : 1];
     const long count = small ? Number(argv[3], 1, 1000000) : argc == 3 ? Number(argv[2], 1, 100000) : bench::SmokeOr(200L, 2L);
-    const long bytes = small ? Number(argv[4], 1024, 100'000'000) : 0;
+    const long bytes = small ? Number(argv[4], 1024, 1'000'000'000) : 0;
     if (count < 0 || bytes < 0) {
-        std::fprintf(stderr, "COUNT must be 1..100000 (1..1000000 small files), BYTES 1024..100000000\n");
+        std::fprintf(stderr, "COUNT must be 1..100000 (1..1000000 small files), BYTES 1024..1000000000\n");
         return 2;
     }
     std::filesystem::create_directories(folder);
