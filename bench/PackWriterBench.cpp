@@ -2,8 +2,8 @@
 // `cat` of the same files into one file (and `cat` followed by `sync` of that
 // file, since the pack writer flushes its output before renaming it); then
 // one 60-minute file cut by a cue list of 20 rows ("Entire") in each format
-// against `cat` of that file. The commands alternate round by round; medians
-// are printed.
+// against `cat` of that file. The commands run in a new shuffled order every
+// round; medians are printed.
 //
 // usage: pack_writer_bench [ROUNDS]   (default 15; QUILTO_BENCH_SMOKE=1: two
 // files of seconds, one round)
@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,16 +84,22 @@ void PrintResult(const std::string& path, double ms, const char* yardstick, doub
     std::printf("RESULT\t%s\t%.1f\t%s\t%.1f\t%.2f\n", path.c_str(), ms, yardstick, yardstickMs, target);
 }
 
-// Warms the cache, then runs the commands in rotating order and prints
-// medians; the first two are cat and cat+sync.
+// Warms the cache, then runs the commands in a shuffled order each round and
+// prints medians; the first two are cat and cat+sync. A rotation would keep
+// each command behind the same one, so that whatever that one leaves to the
+// disk (write-back, a journal commit) would weigh on the same command always.
 bool TimeCommands(const std::string& group, const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
     for (const Command& command : commands) {
         if (!command.run()) return false;
     }
     std::map<std::string, std::vector<double>> times;
+    std::vector<std::size_t> order(commands.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::mt19937 shuffle(1);  // the same orders every run
     for (int round = 0; round < rounds; ++round) {
-        for (std::size_t k = 0; k < commands.size(); ++k) {
-            const Command& command = commands[(k + static_cast<std::size_t>(round)) % commands.size()];
+        std::shuffle(order.begin(), order.end(), shuffle);
+        for (const std::size_t k : order) {
+            const Command& command = commands[k];
             const auto start = std::chrono::steady_clock::now();
             if (!command.run()) return false;
             times[command.name].push_back(Milliseconds(std::chrono::steady_clock::now() - start));
@@ -99,7 +107,7 @@ bool TimeCommands(const std::string& group, const std::vector<Command>& commands
     }
     const double cat = Median(times[commands[0].name]);
     const double catSync = Median(times[commands[1].name]);
-    std::printf("%d rounds in rotating order, median wall time:\n", rounds);
+    std::printf("%d rounds in shuffled order, median wall time:\n", rounds);
     for (const Command& command : commands) {
         const double m = Median(times[command.name]);
         std::printf("  %-13s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
