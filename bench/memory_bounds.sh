@@ -22,7 +22,7 @@ done
 scratch=${QUILTO_BENCH_DIR:-${TMPDIR:-/tmp}/quilto-bench}/memory
 mkdir -p "$scratch"
 
-# Peak RSS in MB of one command, which must succeed.
+# Peak RSS in MiB of one command, which must succeed.
 peak() {
     local out
     out=$(/usr/bin/time -f '%M' "$@" 2>&1 >/dev/null) || { echo "failed: $*" >&2; echo "$out" >&2; exit 1; }
@@ -68,9 +68,9 @@ done
 idle=$(peak "$cli" --help)
 printf '| path | peak RSS, files of %s MB | peak RSS, files of %s MB | growth |\n' $((small / 1000000)) $((big / 1000000))
 echo "| --- | --- | --- | --- |"
-echo "| quilto-cli --help | $idle MB | | |"
+echo "| quilto-cli --help | $idle MiB | | |"
 for path in "pack bind" "pack pack" "pack zip" "pack lha" entire extract "tag save"; do
     a=${result["$path,$small"]}
     b=${result["$path,$big"]}
-    awk -v p="$path" -v a="$a" -v b="$b" 'BEGIN { printf "| %s | %.1f MB | %.1f MB | %+.1f MB |\n", p, a, b, b - a }'
+    awk -v p="$path" -v a="$a" -v b="$b" 'BEGIN { printf "| %s | %.1f MiB | %.1f MiB | %+.1f MiB |\n", p, a, b, b - a }'
 done
