@@ -6,7 +6,8 @@
 // outside the timed part. The commands alternate round by round; medians are
 // printed.
 //
-// usage: extract_tracks_bench [ROUNDS]   (default 15)
+// usage: extract_tracks_bench [ROUNDS]   (default 15; QUILTO_BENCH_SMOKE=1: two
+// tracks of seconds, one round)
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -32,8 +33,6 @@ namespace {
 using namespace quilto;
 namespace fs = std::filesystem;
 
-constexpr int kFiles = 20;
-constexpr std::uint64_t kSeconds = 190;  // 128 kbps: about 3 MB each
 constexpr unsigned kBitRate128 = 9;
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
@@ -62,7 +61,9 @@ bool Fresh(const fs::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const std::size_t kFiles = bench::SmokeOr<std::size_t>(20, 2);
+    const std::uint64_t kSeconds = bench::SmokeOr<std::uint64_t>(190, 5);  // 128 kbps: about 3 MB each
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : bench::SmokeOr(15, 1);
     const fs::path scratch = bench::ScratchDirectory() / "extract20";
     fs::create_directories(scratch);
 
@@ -70,9 +71,9 @@ int main(int argc, char** argv) {
     bench::Random random(20);
     pack::TrackPage sources;
     sources.header.title = "Bench";
-    for (int i = 0; i < kFiles; ++i) {
+    for (std::size_t i = 0; i < kFiles; ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "%02d bench.mp3", i + 1);
+        std::snprintf(name, sizeof name, "%02zu bench.mp3", i + 1);
         const bench::SyntheticFile file = bench::MakeCbrFile(kSeconds, kBitRate128, true, random);
         const std::string path = (scratch / name).string();
         bench::WriteIfMissing(path, file.bytes);
@@ -135,7 +136,7 @@ int main(int argc, char** argv) {
         std::fputs(ddScript.c_str(), script);
         std::fclose(script);
     }
-    std::printf("%d tracks, %.1f MB, from %s\n", kFiles, static_cast<double>(total) / 1e6, packed.c_str());
+    std::printf("%zu tracks, %.1f MB, from %s\n", kFiles, static_cast<double>(total) / 1e6, packed.c_str());
 
     pack::ExtractRequest request;
     request.outputFolder = extractFolder.string();
@@ -190,5 +191,9 @@ int main(int argc, char** argv) {
         std::printf("  %-8s %8.1f ms  %6.2f GB/s  %5.2f x dd\n", command.name.c_str(), m,
                     static_cast<double>(total) / m / 1e6, m / dd);
     }
+    // For bench/write_paths.sh: path, ms, yardstick, its ms, target ratio (0: none).
+    const std::string tracks = std::to_string(kFiles) + " tracks";
+    std::printf("RESULT\textract %s: dd-one\t%.1f\tdd\t%.1f\t0\n", tracks.c_str(), Median(times["dd-one"]), dd);
+    std::printf("RESULT\textract %s\t%.1f\tdd\t%.1f\t1.2\n", tracks.c_str(), Median(times["extract"]), dd);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "bench/SyntheticMp3.h"
 #include "core/FileRows.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 using namespace quilto;
 
-constexpr unsigned kFileCount = 5000;
+unsigned FileCount() { return bench::SmokeOr(5000u, 12u); }
 
 double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
@@ -34,7 +35,7 @@ void PrepareFolder() {
     const auto directory = bench::ScratchDirectory() / "rows5000";
     std::filesystem::create_directories(directory);
     bench::Random random(20240605);
-    for (unsigned i = 0; i < kFileCount; ++i) {
+    for (unsigned i = 0; i < FileCount(); ++i) {
         std::array<char, 16> name{};
         std::snprintf(name.data(), name.size(), "%04u.mp3", i);
         bench::WriteIfMissing(directory / name.data(), bench::MakeSmallFile(i, random).bytes);
@@ -44,7 +45,7 @@ void PrepareFolder() {
 
 // Every row must have been read, or the figure would flatter a failure.
 bool RowsComplete(const core::FolderRows& rows) {
-    if (rows.size() != kFileCount) return false;
+    if (rows.size() != FileCount()) return false;
     return std::all_of(rows.files.begin(), rows.files.end(), [](const core::FileRecord& record) {
         return record.icon == core::FileIcon::None && record.text(core::FileColumn::Tag) == "v1v2" &&
                !record.text(core::FileColumn::Time).empty();
@@ -56,14 +57,14 @@ void BM_OpenFolder(benchmark::State& state, bool fill) {
     core::FolderRows rows;
     for (auto _ : state) {
         if (!core::ScanFolder(rows, Folder())) {
-            state.SkipWithError("cannot read the folder");
+            bench::Fail(state, "cannot read the folder");
             return;
         }
         if (fill) core::FillRows(rows, Genres(), progress);
         benchmark::DoNotOptimize(rows);
     }
-    if (fill && !RowsComplete(rows)) state.SkipWithError("a row was not filled as generated");
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kFileCount));
+    if (fill && !RowsComplete(rows)) bench::Fail(state, "a row was not filled as generated");
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(FileCount()));
 }
 
 BENCHMARK_CAPTURE(BM_OpenFolder, scan_and_fill, true)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Fastest);
@@ -72,15 +73,12 @@ BENCHMARK_CAPTURE(BM_OpenFolder, scan_only, false)->Unit(benchmark::kMillisecond
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    PrepareFolder();
-    // One pass untimed so that every file is in the page cache.
-    core::FolderRows warm;
-    core::NoProgress progress;
-    if (core::ScanFolder(warm, Folder())) core::FillRows(warm, Genres(), progress);
-    std::printf("files in %s\n", Folder().c_str());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv, [] {
+        PrepareFolder();
+        // One pass untimed so that every file is in the page cache.
+        core::FolderRows warm;
+        core::NoProgress progress;
+        if (core::ScanFolder(warm, Folder())) core::FillRows(warm, Genres(), progress);
+        std::printf("files in %s\n", Folder().c_str());
+    });
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "bench/SyntheticMp3.h"
 #include "core/FileAnalysis.h"
 #include "core/FrameScan.h"
@@ -24,7 +25,6 @@ using namespace quilto;
 // whatever else the machine was doing.
 double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
-constexpr unsigned kFileCount = 1000;
 
 struct SmallFile {
     std::string path;
@@ -46,7 +46,8 @@ void PrepareFiles() {
     const auto directory = bench::ScratchDirectory() / "small1000";
     std::filesystem::create_directories(directory);
     bench::Random random(19990101);
-    for (unsigned i = 0; i < kFileCount; ++i) {
+    const unsigned count = bench::SmokeOr(1000u, 8u);
+    for (unsigned i = 0; i < count; ++i) {
         const bench::SyntheticFile file = bench::MakeSmallFile(i, random);
         std::array<char, 16> name{};
         std::snprintf(name.data(), name.size(), "%04u.mp3", i);
@@ -135,14 +136,14 @@ bool RowsCorrect() {
 
 void BM_Folder(benchmark::State& state, Work work) {
     if (work == Work::QuickScanAndTags && !RowsCorrect()) {
-        state.SkipWithError("a row differs from the generated file");
+        bench::Fail(state, "a row differs from the generated file");
         return;
     }
     for (auto _ : state) {
         for (const SmallFile& entry : Files()) {
             FileRow row;
             if (!Process(entry.path, work, row)) {
-                state.SkipWithError("cannot open a file");
+                bench::Fail(state, "cannot open a file");
                 return;
             }
             benchmark::DoNotOptimize(row);
@@ -160,16 +161,13 @@ BENCHMARK_CAPTURE(BM_Folder, open_close_only, Work::OpenOnly)->Unit(benchmark::k
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    PrepareFiles();
-    // One pass untimed so that every file is in the page cache.
-    for (const SmallFile& entry : Files()) {
-        FileRow row;
-        Process(entry.path, Work::QuickScanAndTags, row);
-    }
-    std::printf("files in %s\n", (bench::ScratchDirectory() / "small1000").c_str());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv, [] {
+        PrepareFiles();
+        // One pass untimed so that every file is in the page cache.
+        for (const SmallFile& entry : Files()) {
+            FileRow row;
+            Process(entry.path, Work::QuickScanAndTags, row);
+        }
+        std::printf("files in %s\n", (bench::ScratchDirectory() / "small1000").c_str());
+    });
 }

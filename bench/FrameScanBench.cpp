@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "bench/SyntheticMp3.h"
 #include "core/FrameScan.h"
 #include "core/Id3v2Reader.h"
@@ -53,9 +54,10 @@ void Prepare(SampleId id, const std::string& name, bench::SyntheticFile file, bo
 
 void PrepareSamples() {
     bench::Random random(20240601);
-    Prepare(SampleId::Cbr128, "cbr128_60min.mp3", bench::MakeCbrFile(60 * 60, 9, true, random), false, true);
-    Prepare(SampleId::Cbr320, "cbr320_60min.mp3", bench::MakeCbrFile(60 * 60, 14, true, random), false, false);
-    Prepare(SampleId::Vbr, "vbr_120min.mp3", bench::MakeVbrFile(120 * 60, random), true, true);
+    const std::uint64_t minute = bench::SmokeOr<std::uint64_t>(60, 1);  // smoke: seconds, not minutes
+    Prepare(SampleId::Cbr128, "cbr128_60min.mp3", bench::MakeCbrFile(60 * minute, 9, true, random), false, true);
+    Prepare(SampleId::Cbr320, "cbr320_60min.mp3", bench::MakeCbrFile(60 * minute, 14, true, random), false, false);
+    Prepare(SampleId::Vbr, "vbr_120min.mp3", bench::MakeVbrFile(120 * minute, random), true, true);
 }
 
 // What the file list's full scan does: frames start behind the head tag;
@@ -81,13 +83,13 @@ void BM_FullFrameScan(benchmark::State& state, SampleId id) {
     for (auto _ : state) {
         auto file = core::InputFile::Open(sample.path);
         if (!file) {
-            state.SkipWithError("cannot open the sample");
+            bench::Fail(state, "cannot open the sample");
             return;
         }
         last = ScanFile(*file).info;
         benchmark::DoNotOptimize(last);
     }
-    if (!CountsMatch(sample, last)) state.SkipWithError("frame count differs from the generated stream");
+    if (!CountsMatch(sample, last)) bench::Fail(state, "frame count differs from the generated stream");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample.size));
     state.counters["frames"] = static_cast<double>(last.frames + last.otherFrames);
 }
@@ -102,7 +104,7 @@ void BM_FullFrameScanInMemory(benchmark::State& state, SampleId id) {
         last = ScanFile(file).info;
         benchmark::DoNotOptimize(last);
     }
-    if (!CountsMatch(sample, last)) state.SkipWithError("frame count differs from the generated stream");
+    if (!CountsMatch(sample, last)) bench::Fail(state, "frame count differs from the generated stream");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample.size));
 }
 
@@ -114,7 +116,7 @@ void BM_BufferedRead(benchmark::State& state, SampleId id) {
     for (auto _ : state) {
         const int fd = ::open(sample.path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            state.SkipWithError("cannot open the sample");
+            bench::Fail(state, "cannot open the sample");
             return;
         }
         std::uint64_t total = 0;
@@ -154,12 +156,9 @@ void WarmCache() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    PrepareSamples();
-    WarmCache();
-    std::printf("samples in %s\n", bench::ScratchDirectory().c_str());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv, [] {
+        PrepareSamples();
+        WarmCache();
+        std::printf("samples in %s\n", bench::ScratchDirectory().c_str());
+    });
 }

@@ -32,7 +32,8 @@ int WriteAlbums(const std::filesystem::path& folder, long count) {
     std::uint64_t total = 0;
     std::uint64_t frames = 0;
     for (long i = 0; i < count; ++i) {
-        const std::uint64_t seconds = random.between(120, 240);
+        const std::uint64_t drawn = random.between(120, 240);
+        const std::uint64_t seconds = bench::SmokeOr(drawn, drawn / 40);  // smoke: seconds, not minutes
         const unsigned rate = kRates[random.next() % kRates.size()];
         const bool variable = rate == 0 || i % 4 == 3;
         const bench::SyntheticFile file =
@@ -76,10 +77,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[small ? 2 : 1];
-    const long count = small ? Number(argv[3], 1, 1000000) : argc == 3 ? Number(argv[2], 1, 100000) : 200;
-    const long bytes = small ? Number(argv[4], 1024, 100'000'000) : 0;
+    const long count = small ? Number(argv[3], 1, 1000000) : argc == 3 ? Number(argv[2], 1, 100000) : bench::SmokeOr(200L, 2L);
+    const long bytes = small ? Number(argv[4], 1024, 1'000'000'000) : 0;
     if (count < 0 || bytes < 0) {
-        std::fprintf(stderr, "COUNT must be 1..100000 (1..1000000 small files), BYTES 1024..100000000\n");
+        std::fprintf(stderr, "COUNT must be 1..100000 (1..1000000 small files), BYTES 1024..1000000000\n");
         return 2;
     }
     std::filesystem::create_directories(folder);

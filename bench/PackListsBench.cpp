@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
+#include "bench/SyntheticMp3.h"
 #include "core/FileRows.h"
 #include "core/NumberText.h"
 #include "core/StreamColumns.h"
@@ -44,8 +46,13 @@ core::FolderRows ScannedRows(std::size_t count) {
     return rows;
 }
 
+// The list's length: the argument, or a few rows in smoke mode.
+std::size_t Rows(const benchmark::State& state) {
+    return bench::SmokeOr(static_cast<std::size_t>(state.range(0)), std::size_t{5});
+}
+
 void BM_DropOnPackList(benchmark::State& state) {
-    const core::FolderRows rows = ScannedRows(static_cast<std::size_t>(state.range(0)));
+    const core::FolderRows rows = ScannedRows(Rows(state));
     std::vector<std::size_t> all(rows.size());
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
     const pack::FileListSource source{rows, all, {}, {}};
@@ -54,7 +61,7 @@ void BM_DropOnPackList(benchmark::State& state) {
         pack::AddFilesToPackList(page, source);
         pack::RecomputeHeader(page);
         if (page.tracks.size() != rows.size() || page.cues.size() != rows.size()) {
-            state.SkipWithError("rows missing");
+            bench::Fail(state, "rows missing");
             return;
         }
         benchmark::DoNotOptimize(page.header.time);
@@ -78,18 +85,17 @@ pack::TrackPage AlbumOf(std::size_t tracks) {
 
 // Write to a file in the code page and read it back, as Export and Import do.
 void BM_CueSheetFileRoundTrip(benchmark::State& state) {
-    const pack::TrackPage page = AlbumOf(static_cast<std::size_t>(state.range(0)));
-    const char* base = std::getenv("TMPDIR");
-    const std::string path = std::string(base && *base ? base : "/tmp") + "/quilto-bench-sheet.cue";
+    const pack::TrackPage page = AlbumOf(Rows(state));
+    const std::string path = (bench::ScratchDirectory() / "sheet.cue").string();
     for (auto _ : state) {
         std::string error;
         if (!pack::ExportCueSheet(page, path, true, true, error)) {
-            state.SkipWithError(error.c_str());
+            bench::Fail(state, error.c_str());
             return;
         }
         pack::TrackPage imported;
         if (!pack::ImportCueSheet(imported, path, error) || imported.cues.size() != page.cues.size()) {
-            state.SkipWithError("sheet did not read back");
+            bench::Fail(state, "sheet did not read back");
             return;
         }
         benchmark::DoNotOptimize(imported.cues.back().index);
@@ -99,7 +105,7 @@ void BM_CueSheetFileRoundTrip(benchmark::State& state) {
 BENCHMARK(BM_CueSheetFileRoundTrip)->Arg(999)->Unit(benchmark::kMillisecond);
 
 void BM_CueSheetLines(benchmark::State& state) {
-    const pack::TrackPage page = AlbumOf(static_cast<std::size_t>(state.range(0)));
+    const pack::TrackPage page = AlbumOf(Rows(state));
     for (auto _ : state) {
         std::vector<std::string> lines;
         pack::WriteCueSheet(lines, true, page.header, page.cues, true);
@@ -113,4 +119,4 @@ BENCHMARK(BM_CueSheetLines)->Arg(999)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

@@ -2,10 +2,11 @@
 // `cat` of the same files into one file (and `cat` followed by `sync` of that
 // file, since the pack writer flushes its output before renaming it); then
 // one 60-minute file cut by a cue list of 20 rows ("Entire") in each format
-// against `cat` of that file. The commands alternate round by round; medians
-// are printed.
+// against `cat` of that file. The commands run in a new shuffled order every
+// round; medians are printed.
 //
-// usage: pack_writer_bench [ROUNDS]   (default 15)
+// usage: pack_writer_bench [ROUNDS]   (default 15; QUILTO_BENCH_SMOKE=1: two
+// files of seconds, one round)
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,10 +17,13 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "bench/SyntheticMp3.h"
+#include "core/InputFile.h"
 #include "core/Progress.h"
 #include "pack/PackWriter.h"
 
@@ -28,11 +32,7 @@ namespace {
 using namespace quilto;
 namespace fs = std::filesystem;
 
-constexpr int kFiles = 20;
-constexpr std::uint64_t kSeconds = 190;  // 128 kbps: about 3 MB each
 constexpr unsigned kBitRate128 = 9;
-constexpr std::uint64_t kLongSeconds = 60 * 60;
-constexpr int kCueRows = 20;
 
 struct Source {
     std::string path;
@@ -63,6 +63,7 @@ bool Pack(const pack::TrackPage& page, pack::PackFormat format, const std::strin
     run.choices.title = "Bench";
     run.cueSheetLines = {"TITLE \"Bench\""};
     run.outputPath = path;
+    run.replaceExisting = true;  // every round rewrites the last round's output, as cat does
     core::NoProgress progress;
     const pack::PackOutcome outcome = pack::SavePacked(page, run, progress);
     if (outcome.status != pack::PackOutcome::Status::Written) {
@@ -77,16 +78,28 @@ double Median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Warms the cache, then runs the commands in rotating order and prints
-// medians; the first two are cat and cat+sync.
-bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
+// The line bench/write_paths.sh gathers into its table: path, median ms,
+// yardstick, its median ms, and the ratio to it that is the target (0: none).
+void PrintResult(const std::string& path, double ms, const char* yardstick, double yardstickMs, double target) {
+    std::printf("RESULT\t%s\t%.1f\t%s\t%.1f\t%.2f\n", path.c_str(), ms, yardstick, yardstickMs, target);
+}
+
+// Warms the cache, then runs the commands in a shuffled order each round and
+// prints medians; the first two are cat and cat+sync. A rotation would keep
+// each command behind the same one, so that whatever that one leaves to the
+// disk (write-back, a journal commit) would weigh on the same command always.
+bool TimeCommands(const std::string& group, const std::vector<Command>& commands, int rounds, std::uint64_t bytes) {
     for (const Command& command : commands) {
         if (!command.run()) return false;
     }
     std::map<std::string, std::vector<double>> times;
+    std::vector<std::size_t> order(commands.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::mt19937 shuffle(1);  // the same orders every run
     for (int round = 0; round < rounds; ++round) {
-        for (std::size_t k = 0; k < commands.size(); ++k) {
-            const Command& command = commands[(k + static_cast<std::size_t>(round)) % commands.size()];
+        std::shuffle(order.begin(), order.end(), shuffle);
+        for (const std::size_t k : order) {
+            const Command& command = commands[k];
             const auto start = std::chrono::steady_clock::now();
             if (!command.run()) return false;
             times[command.name].push_back(Milliseconds(std::chrono::steady_clock::now() - start));
@@ -94,11 +107,33 @@ bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_
     }
     const double cat = Median(times[commands[0].name]);
     const double catSync = Median(times[commands[1].name]);
-    std::printf("%d rounds in rotating order, median wall time:\n", rounds);
+    std::printf("%d rounds in shuffled order, median wall time:\n", rounds);
     for (const Command& command : commands) {
         const double m = Median(times[command.name]);
         std::printf("  %-13s %8.1f ms  %6.2f GB/s  %5.2f x cat  %5.2f x cat+sync\n", command.name.c_str(), m,
                     static_cast<double>(bytes) / m / 1e6, m / cat, m / catSync);
+    }
+    PrintResult(group + ": cat + sync", catSync, "cat", cat, 0);
+    for (std::size_t k = 2; k < commands.size(); ++k) {
+        const bool zip = commands[k].name.ends_with("Zip");
+        PrintResult(group + ": " + commands[k].name, Median(times[commands[k].name]), "cat", cat, zip ? 1.4 : 1.2);
+    }
+    return true;
+}
+
+// Bind stores the tracks' audio as it is, tags removed: the output must end
+// with exactly that audio, in the list's order.
+bool BindHoldsAudio(const std::string& path, const std::vector<Source>& sources) {
+    core::Bytes audio;
+    for (const Source& source : sources) {
+        const auto begin = source.file.bytes.begin() + static_cast<std::ptrdiff_t>(source.file.tagLength);
+        audio.insert(audio.end(), begin, source.file.bytes.end() - 128);
+    }
+    const auto file = core::InputFile::Open(path);
+    if (!file || file->size() < audio.size() ||
+        file->readBytesAt(file->size() - audio.size(), audio.size()) != audio) {
+        std::fprintf(stderr, "%s does not hold the tracks' audio\n", path.c_str());
+        return false;
     }
     return true;
 }
@@ -106,7 +141,11 @@ bool TimeCommands(const std::vector<Command>& commands, int rounds, std::uint64_
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const int kFiles = bench::SmokeOr(20, 2);
+    const std::uint64_t kSeconds = bench::SmokeOr<std::uint64_t>(190, 5);  // 128 kbps: about 3 MB each
+    const std::uint64_t kLongSeconds = bench::SmokeOr<std::uint64_t>(60 * 60, 60);
+    const int kCueRows = bench::SmokeOr(20, 4);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : bench::SmokeOr(15, 1);
     const fs::path folder = bench::ScratchDirectory() / "pack20";
     fs::create_directories(folder);
     const fs::path out = bench::ScratchDirectory() / "pack20-out";
@@ -157,7 +196,8 @@ int main(int argc, char** argv) {
                             }});
     }
 
-    if (!TimeCommands(commands, rounds, total)) return 1;
+    if (!TimeCommands("pack " + std::to_string(kFiles) + " files", commands, rounds, total)) return 1;
+    if (!BindHoldsAudio((out / "Bind.mp3").string(), sources)) return 1;
 
     // One long file cut at the cue list's index times.
     const std::string longPath = (folder / "60 min.mp3").string();
@@ -198,6 +238,6 @@ int main(int argc, char** argv) {
                            return Pack(entire, format, (out / ("entire-" + name + ".mp3")).string(), true);
                        }});
     }
-    if (!TimeCommands(cut, rounds, total)) return 1;
+    if (!TimeCommands("pack 1 file cut by " + std::to_string(kCueRows) + " cues", cut, rounds, total)) return 1;
     return 0;
 }

@@ -283,6 +283,11 @@ SyntheticFile MakeSmallFile(unsigned index, Random& random, std::uint64_t fileBy
     return file;
 }
 
+bool SmokeMode() {
+    const char* smoke = std::getenv("QUILTO_BENCH_SMOKE");
+    return smoke && std::string_view(smoke) == "1";
+}
+
 std::filesystem::path ScratchDirectory() {
     std::filesystem::path directory;
     if (const char* chosen = std::getenv("QUILTO_BENCH_DIR"); chosen && *chosen) {
@@ -291,6 +296,7 @@ std::filesystem::path ScratchDirectory() {
         const char* temp = std::getenv("TMPDIR");
         directory = std::filesystem::path(temp && *temp ? temp : "/tmp") / "quilto-bench";
     }
+    if (SmokeMode()) directory /= "smoke";
     std::filesystem::create_directories(directory);
     return directory;
 }

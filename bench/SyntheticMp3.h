@@ -46,8 +46,19 @@ SyntheticFile MakeVbrFile(std::uint64_t seconds, Random& random);
 SyntheticFile MakeSmallFile(unsigned index, Random& random, std::uint64_t fileBytes = 0);
 
 // $QUILTO_BENCH_DIR, else $TMPDIR/quilto-bench, else /tmp/quilto-bench;
-// created when missing.
+// created when missing. In smoke mode its "smoke" subfolder, so that tiny
+// files never stand in for the full-size ones of a real run.
 std::filesystem::path ScratchDirectory();
+
+// QUILTO_BENCH_SMOKE=1: CI runs every benchmark once over tiny data so that
+// none of them rots unnoticed; the results are still checked.
+bool SmokeMode();
+
+// full in a real run, smoke in smoke mode.
+template <typename T>
+T SmokeOr(T full, T smoke) {
+    return SmokeMode() ? smoke : full;
+}
 
 // Writes bytes to path unless a file of exactly that size is already there
 // (the data is deterministic, so equal size means equal content unless

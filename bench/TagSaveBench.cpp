@@ -6,7 +6,8 @@
 // every round rewrites every file. The commands alternate round by round;
 // medians are printed.
 //
-// usage: tag_save_bench [FILES] [ROUNDS]   (default 1000 files, 3 rounds)
+// usage: tag_save_bench [FILES] [ROUNDS]   (default 1000 files, 3 rounds;
+// QUILTO_BENCH_SMOKE=1: 3 files of seconds, 1 round)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,7 +28,6 @@ namespace {
 using namespace quilto;
 namespace fs = std::filesystem;
 
-constexpr std::uint64_t kSeconds = 250;  // 128 kbps: about 4 MB each
 constexpr unsigned kBitRate128 = 9;
 
 double Milliseconds(std::chrono::steady_clock::duration d) {
@@ -57,8 +57,9 @@ double TimeShell(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int files = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const int files = argc > 1 ? std::atoi(argv[1]) : bench::SmokeOr(1000, 3);
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : bench::SmokeOr(3, 1);
+    const std::uint64_t kSeconds = bench::SmokeOr<std::uint64_t>(250, 5);  // 128 kbps: about 4 MB each
     const fs::path scratch = bench::ScratchDirectory() / ("tagsave" + std::to_string(files));
     const fs::path source = scratch / "files";
     const fs::path copies = scratch / "copies";
@@ -118,5 +119,8 @@ int main(int argc, char** argv) {
     std::printf("| cp | %.0f ms | 1.00 |\n", base);
     std::printf("| cp + sync | %.0f ms | %.2f |\n", Median(cpSync), Median(cpSync) / base);
     std::printf("| save ID3v2 | %.0f ms | %.2f |\n", Median(save), Median(save) / base);
+    // For bench/write_paths.sh: path, ms, yardstick, its ms, target ratio (0: none).
+    std::printf("RESULT\ttag save %d files: cp + sync\t%.1f\tcp\t%.1f\t0\n", files, Median(cpSync), base);
+    std::printf("RESULT\ttag save %d files\t%.1f\tcp\t%.1f\t2.0\n", files, Median(save), base);
     return 0;
 }

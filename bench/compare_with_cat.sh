@@ -14,12 +14,15 @@
 # or /tmp/quilto-bench), QUILTO_BENCH_FILES (default 200),
 # QUILTO_BENCH_LAME=1 to add two real lame files (needs sox and lame),
 # QUILTO_SCAN_BASELINE=/path/to/another/scan_folder_tool to time a second
-# build of the scan as well (before/after a change).
+# build of the scan as well (before/after a change), QUILTO_BENCH_SMOKE=1 for
+# CI's smoke run (tiny files in a smoke subfolder, no hyperfine sessions).
 set -euo pipefail
 
 build=${1:-build}
 rounds=${2:-31}
 scratch=${QUILTO_BENCH_DIR:-${TMPDIR:-/tmp}/quilto-bench}
+smoke=${QUILTO_BENCH_SMOKE:-0}
+[ "$smoke" = 1 ] && scratch="$scratch/smoke"
 folder="$scratch/folder"
 count=${QUILTO_BENCH_FILES:-200}
 scan="$build/bench/scan_folder_tool"
@@ -82,7 +85,7 @@ for name in "${names[@]}"; do
         printf "  %-8s %8.1f ms  %6.2f GB/s  %5.3f x cat\n", n, m / 1e6, b / m, m / c }'
 done
 
-if command -v hyperfine >/dev/null; then
+if [ "$smoke" != 1 ] && command -v hyperfine >/dev/null; then
     # hyperfine runs each command in a shell and sends its output to
     # /dev/null; three sessions, each timing every command.
     list=$(printf '%q ' "${files[@]}")

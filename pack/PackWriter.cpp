@@ -93,6 +93,34 @@ private:
 
 enum class PlanStatus { Ok, Cancelled, Failed, Empty };
 
+// Anonymous memory asked for in huge pages and never cleared: tens of MB in
+// 4 KiB pages cost a page fault each, and faults are what the cut spent most
+// of its time on besides the copy.
+class AudioBuffer {
+public:
+    explicit AudioBuffer(std::size_t size) : size_(size) {
+        if (size_ == 0) return;
+        void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return;
+        ::madvise(p, size_, MADV_HUGEPAGE);  // advice only: without it the buffer still works
+        data_ = static_cast<std::uint8_t*>(p);
+    }
+    AudioBuffer(const AudioBuffer&) = delete;
+    AudioBuffer& operator=(const AudioBuffer&) = delete;
+    ~AudioBuffer() {
+        if (data_) ::munmap(data_, size_);
+    }
+    // False when the memory could not be had.
+    bool valid() const { return data_ || size_ == 0; }
+    std::uint8_t* data() { return data_; }
+    std::size_t size() const { return size_; }
+    core::ByteView view() const { return {data_, size_}; }
+
+private:
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_;
+};
+
 struct Plan {
     PlanStatus status = PlanStatus::Ok;
     std::string error;
@@ -102,6 +130,11 @@ struct Plan {
     std::vector<std::string> sources;
     std::vector<std::uint64_t> sourceSizes;
     std::vector<std::uint32_t> dates;
+    // Cut by the cue list: the source's audio, read whole for the cue search
+    // and written from here rather than read a second time; audioStart is
+    // where it lies in the file.
+    std::unique_ptr<AudioBuffer> audio;
+    std::uint64_t audioStart = 0;
 };
 
 struct Cut {
@@ -216,34 +249,6 @@ void PlanTracks(const TrackPage& page, const PackRun& run, Plan& plan) {
 }
 
 // The whole audio of a file cut by its cue list, held for the cue search.
-// Anonymous memory asked for in huge pages and never cleared: tens of MB in
-// 4 KiB pages cost a page fault each, and faults are what the cut spent most
-// of its time on besides the copy.
-class AudioBuffer {
-public:
-    explicit AudioBuffer(std::size_t size) : size_(size) {
-        if (size_ == 0) return;
-        void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) return;
-        ::madvise(p, size_, MADV_HUGEPAGE);  // advice only: without it the buffer still works
-        data_ = static_cast<std::uint8_t*>(p);
-    }
-    AudioBuffer(const AudioBuffer&) = delete;
-    AudioBuffer& operator=(const AudioBuffer&) = delete;
-    ~AudioBuffer() {
-        if (data_) ::munmap(data_, size_);
-    }
-    // False when the memory could not be had.
-    bool valid() const { return data_ || size_ == 0; }
-    std::uint8_t* data() { return data_; }
-    std::size_t size() const { return size_; }
-    core::ByteView view() const { return {data_, size_}; }
-
-private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_;
-};
-
 std::string PanelCount(std::size_t i, std::size_t n) {
     return "(" + std::to_string(i) + "/" + std::to_string(n) + ")";
 }
@@ -278,12 +283,12 @@ void PlanEntire(const TrackPage& page, const PackRun& run, core::Progress* progr
                      std::to_string(kMaxEntireAudioBytes >> 20) + " MiB)";
         return void(plan.status = PlanStatus::Failed);
     }
-    AudioBuffer audio(static_cast<std::size_t>(length));
-    if (!audio.valid()) {
+    auto audio = std::make_unique<AudioBuffer>(static_cast<std::size_t>(length));
+    if (!audio->valid()) {
         plan.error = "Not enough memory to cut " + path + " by the cue sheet";
         return void(plan.status = PlanStatus::Failed);
     }
-    if (length > 0 && file->readAt(cut.dataStart, audio.data(), audio.size()) != audio.size()) {
+    if (length > 0 && file->readAt(cut.dataStart, audio->data(), audio->size()) != audio->size()) {
         plan.error = "Cannot read " + path;
         return void(plan.status = PlanStatus::Failed);
     }
@@ -307,14 +312,14 @@ void PlanEntire(const TrackPage& page, const PackRun& run, core::Progress* progr
             if (progress->cancelRequested()) return void(plan.status = PlanStatus::Cancelled);
         }
         try {
-            boundaries.push_back(core::SeekCueTime(audio.view(), boundaries.back(), audio.size(), page.cues[i - 1].index,
+            boundaries.push_back(core::SeekCueTime(audio->view(), boundaries.back(), audio->size(), page.cues[i - 1].index,
                                                    page.cues[i].index, page.header.hz));
         } catch (const core::InvalidNumber&) {
             plan.error = "The cue index of track " + std::to_string(i + 1) + " cannot be read";
             return void(plan.status = PlanStatus::Failed);
         }
     }
-    boundaries.push_back(audio.size());
+    boundaries.push_back(audio->size());
 
     const std::uint32_t date = first.span.dosDateTime != 0 ? first.span.dosDateTime : DosDateTimeFromUnix(modified);
     for (std::size_t i = 0; i < count; ++i) {
@@ -333,6 +338,8 @@ void PlanEntire(const TrackPage& page, const PackRun& run, core::Progress* progr
         plan.sourceSizes.push_back(sourceSize);
         plan.dates.push_back(date);
     }
+    plan.audio = std::move(audio);
+    plan.audioStart = cut.dataStart;
 }
 
 Plan MakePlan(const TrackPage& page, const PackRun& run, core::Progress* progress) {
@@ -499,6 +506,30 @@ struct WriteResult {
 
 WriteResult Fail(std::string message) { return {Status::Failed, std::move(message)}; }
 
+// The item's audio when the plan holds it in memory, else nothing.
+std::optional<core::ByteView> AudioInMemory(const Plan& plan, const PackWork& item) {
+    if (!plan.audio || item.dataStart < plan.audioStart) return std::nullopt;
+    const core::ByteView audio = plan.audio->view();
+    const std::uint64_t at = item.dataStart - plan.audioStart;
+    if (at > audio.size() || item.dataBytes > audio.size() - at) return std::nullopt;
+    return audio.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(item.dataBytes));
+}
+
+// Writes bytes already in memory in pieces of at most kCopyChunkSize,
+// testing Cancel before each, as CopyRegion does for a file.
+CopyResult WriteFromMemory(core::ByteView bytes, OutputFile& out, core::Progress& progress,
+                           core::ProgressPacer& pacer) {
+    while (!bytes.empty()) {
+        pacer.step();
+        if (progress.cancelRequested()) return CopyResult::Cancelled;
+        const std::size_t n = std::min(bytes.size(), kCopyChunkSize);
+        if (!out.write(bytes.data(), n)) return CopyResult::WriteFailed;
+        pacer.step();
+        bytes = bytes.subspan(n);
+    }
+    return CopyResult::Ok;
+}
+
 // Writes the whole file into `out`; `readPath` maps a planned source to the
 // path it is read from now (Save reads the backup).
 WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, OutputFile& out,
@@ -533,9 +564,14 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
         if (!in) return Fail(error);
         if (in->size() != plan.sourceSizes[i]) return Fail("The size of " + path + " has changed during the run");
 
+        const std::optional<core::ByteView> memory = AudioInMemory(plan, item);
         if (archive) {
-            const FileRegionsSource data(
+            const FileRegionsSource fromFile(
                 *in, {{item.start, item.tagBytes}, {item.dataStart, item.dataBytes}}, kArchiveChunkSize, &buffer);
+            const FileRegionsSource tag(*in, {{item.start, item.tagBytes}}, kArchiveChunkSize, &buffer);
+            const BytesSource audio(memory.value_or(core::ByteView{}));
+            const JoinedSource fromMemory({&tag, &audio});
+            const MemberSource& data = memory ? static_cast<const MemberSource&>(fromMemory) : fromFile;
             const ArchiveError e = WriteArchiveMember(*archive, *sink, item.fileName, plan.dates[i], data);
             if (sink->cancelled()) return {Status::Cancelled, {}};
             if (e == ArchiveError::WriteFailed || sink->failed()) return Fail(WriteErrorText(out.lastError()));
@@ -543,13 +579,16 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
             if (e != ArchiveError::None) return Fail(std::string(ArchiveErrorText(e)));
             continue;
         }
-        for (const auto& [offset, length] : {std::pair{item.start, item.tagBytes}, {item.dataStart, item.dataBytes}}) {
-            switch (CopyRegion(*in, offset, length, out, buffer, progress, pacer)) {
-                case CopyResult::Ok: break;
-                case CopyResult::Cancelled: return {Status::Cancelled, {}};
-                case CopyResult::ReadFailed: return Fail("Cannot read " + path);
-                case CopyResult::WriteFailed: return Fail(WriteErrorText(out.lastError()));
-            }
+        CopyResult copied = CopyRegion(*in, item.start, item.tagBytes, out, buffer, progress, pacer);
+        if (copied == CopyResult::Ok) {
+            copied = memory ? WriteFromMemory(*memory, out, progress, pacer)
+                            : CopyRegion(*in, item.dataStart, item.dataBytes, out, buffer, progress, pacer);
+        }
+        switch (copied) {
+            case CopyResult::Ok: break;
+            case CopyResult::Cancelled: return {Status::Cancelled, {}};
+            case CopyResult::ReadFailed: return Fail("Cannot read " + path);
+            case CopyResult::WriteFailed: return Fail(WriteErrorText(out.lastError()));
         }
     }
     slot.close();

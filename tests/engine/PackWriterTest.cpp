@@ -273,17 +273,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PackWriterTest, EntireCutsOneSourceAtTheCueIndexes) {
     struct Case {
+        PackFormat format;
         bool removeId3v1, removeId3v2;
     };
-    for (const Case c : {Case{true, true}, Case{false, false}, Case{true, false}}) {
-        SCOPED_TRACE(testing::Message() << "v1 " << c.removeId3v1 << " v2 " << c.removeId3v2);
+    // The cut audio is written from the copy read for the cue search: every
+    // format must still hold the source's bytes.
+    for (const Case c : {Case{PackFormat::Pack, true, true}, Case{PackFormat::Pack, false, false},
+                         Case{PackFormat::Pack, true, false}, Case{PackFormat::Bind, true, true},
+                         Case{PackFormat::Zip, false, true}, Case{PackFormat::Lha, true, false}}) {
+        SCOPED_TRACE(testing::Message() << "format " << static_cast<int>(c.format) << " v1 " << c.removeId3v1
+                                        << " v2 " << c.removeId3v2);
         TrackPage one = page;
         one.tracks.resize(1);  // 01 lame.mp3: ID3v2, Info frame, ID3v1
         one.cues = {{"", "1", "Intro", "A/B", "00:00:00"},
                     {"", "2", "Middle", "A/B", "00:00:40"},
                     {"", "3", "End", "A/B", "00:01:20"}};
         one.header.hz = "44100";
-        PackRun run = MakeRun(PackFormat::Pack, "entire.pac.mp3");
+        PackRun run = MakeRun(c.format, "entire.pac.mp3");
         run.replaceExisting = true;  // each case writes the same name again
         run.choices.entire = true;
         run.choices.options.removeId3v1 = c.removeId3v1;
@@ -294,10 +300,17 @@ TEST_F(PackWriterTest, EntireCutsOneSourceAtTheCueIndexes) {
         ASSERT_EQ(outcome.status, Status::Written) << outcome.message;
         EXPECT_EQ(watch.captions, (std::vector<std::string>{"Please Wait ...", "Frame Scan", "Saving ..."}));
 
-        const ReadBack back = ReadPacked(run.outputPath, PackFormat::Pack);
+        const ReadBack back = ReadPacked(run.outputPath, c.format);
+        if (c.format == PackFormat::Bind) {
+            // Nothing but the head tag in front of the tracks, nothing behind.
+            EXPECT_TRUE(back.body == ExpectedTrack(kSources[0].fixture, run.choices.options));
+            continue;
+        }
         ASSERT_EQ(back.tracks.size(), 3u);
         EXPECT_EQ(back.names, (std::vector<std::string>{"A／B - Intro.mp3", "A／B - Middle.mp3", "A／B - End.mp3"}));
-        EXPECT_EQ(back.optionWord & PackFlag::ByCueSheet, PackFlag::ByCueSheet);
+        if (c.format == PackFormat::Pack) {
+            EXPECT_EQ(back.optionWord & PackFlag::ByCueSheet, PackFlag::ByCueSheet);
+        }
         // The cut tracks together are the source's kept region; only the
         // first carries the source's tag, the others start on a frame.
         Bytes joined;
