@@ -57,6 +57,7 @@ for program in "$bench"/*; do
 done
 [ "$ran" -gt 0 ] || { echo "bench-smoke: no bench program in $bench" >&2; exit 1; }
 
-# The side-by-side script too: two files, one round.
+# The side-by-side scripts too: two files, one round; few files, two runs.
 run compare_with_cat env QUILTO_BENCH_FILES=2 bench/compare_with_cat.sh "$build" 1
-echo "bench-smoke: $ran programs and compare_with_cat.sh ran"
+run scan_targets bench/scan_targets.sh "$build"
+echo "bench-smoke: $ran programs, compare_with_cat.sh and scan_targets.sh ran"

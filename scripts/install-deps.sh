@@ -16,6 +16,8 @@ packages=(
     python3-mutagen cuetools mp3val unzip lhasa
     # the fuzzing run: clang, and libFuzzer with the sanitizer runtimes
     clang libclang-rt-14-dev
+    # timing the benchmarks side by side with their yardsticks
+    hyperfine
     # the Debian package and the checks of what it installs
     dpkg-dev file desktop-file-utils appstream groff-base
 )
