@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -233,7 +234,7 @@ private:
     bool clicked_ = false;
     double clickAfter_ = -1;
     double tickGap_ = 0, paintGap_ = 0;
-    app::ProgressWindow* progress_ = nullptr;
+    QPointer<app::ProgressWindow> progress_;  // gone once the command returns
 };
 
 QAction* FrameScanAll(app::FormMain& window) {
