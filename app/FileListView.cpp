@@ -37,7 +37,15 @@ void FileListView::selectRows(const std::vector<int>& rows) {
     if (!selectionModel() || !model()) return;
     QItemSelection selection;
     const int lastColumn = model()->columnCount() - 1;
-    for (const int row : rows) selection.select(model()->index(row, 0), model()->index(row, lastColumn));
+    // One range per run of neighbouring rows: the selection model answers
+    // "which rows are selected" in time that grows with rows times ranges,
+    // and a frame scan over a large folder leaves every row selected.
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t end = i + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1) ++end;
+        selection.select(model()->index(rows[i], 0), model()->index(rows[end - 1], lastColumn));
+        i = end;
+    }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 

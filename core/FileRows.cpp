@@ -219,7 +219,9 @@ void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
 }
 
 void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress) {
-    ProgressPacer pacer(progress);
+    // The first pump after the first 64 rows, more than a screenful: the
+    // window shows filled rows at once, not after a whole interval.
+    ProgressPacer pacer(progress, 64, std::chrono::milliseconds(50), std::chrono::milliseconds(0));
     const std::string total = "/" + std::to_string(rows.size()) + ")";
     for (std::size_t row = 0; row < rows.size(); ++row) {
         if (pacer.cancelled()) return;

@@ -38,15 +38,18 @@ public:
 
 // Calls Progress::pump at most once per interval, looking at the clock only
 // every stepsPerClockLook steps so that a short step stays a few instructions
-// long; steps that are long themselves look every time (1).
+// long; steps that are long themselves look every time (1). The first pump
+// may come sooner (firstInterval, the interval when negative): a list being
+// filled shows its first rows once they are read.
 class ProgressPacer {
 public:
     explicit ProgressPacer(Progress& progress, unsigned stepsPerClockLook = 64,
-                           std::chrono::milliseconds interval = std::chrono::milliseconds(50))
+                           std::chrono::milliseconds interval = std::chrono::milliseconds(50),
+                           std::chrono::milliseconds firstInterval = std::chrono::milliseconds(-1))
         : progress_(progress),
           stepsPerClockLook_(stepsPerClockLook == 0 ? 1 : stepsPerClockLook),
           interval_(interval),
-          next_(std::chrono::steady_clock::now() + interval) {}
+          next_(std::chrono::steady_clock::now() + (firstInterval.count() < 0 ? interval : firstInterval)) {}
 
     bool cancelled() const { return progress_.cancelRequested(); }
 
