@@ -15,6 +15,7 @@
 #include "core/FileColumns.h"
 #include "core/FileRows.h"
 #include "core/FrameSeries.h"
+#include "core/InOrderWork.h"
 #include "core/TextCodec.h"
 
 namespace quilto::cli {
@@ -30,12 +31,10 @@ bool ExpandPath(const std::string& argument, std::vector<std::string>& files, st
         files.push_back(argument);
         return true;
     }
-    core::FolderRows rows;
-    if (!core::ScanFolder(rows, argument)) {
+    if (!core::ListFolderFiles(argument, files)) {
         err << argument << ": the folder cannot be read\n";
         return false;
     }
-    for (std::size_t i = 0; i < rows.size(); ++i) files.push_back(rows.path(i));
     return true;
 }
 
@@ -55,10 +54,15 @@ void WriteTableHeader(std::ostream& out) {
     out << '\n';
 }
 
-void WriteTableRow(std::ostream& out, const core::FileAnalysis& analysis) {
+std::string TableRow(const core::FileAnalysis& analysis) {
     const core::FileColumnTexts texts = core::MakeFileColumnTexts(analysis);
-    for (std::size_t i = 0; i < texts.size(); ++i) out << (i ? "\t" : "") << TableCell(texts[i]);
-    out << '\n';
+    std::string line;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i) line += '\t';
+        line += TableCell(texts[i]);
+    }
+    line += '\n';
+    return line;
 }
 
 Json Id3v1Json(const std::optional<core::Id3v1Record>& v1) {
@@ -169,6 +173,7 @@ struct InfoOptions {
     bool json = false;
     std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
     std::vector<std::string> paths;
+    unsigned threads = 0;  // 0: the machine's cores
 };
 
 int RunFrames(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -202,7 +207,7 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     for (const std::string& path : options.paths) anyFailed |= !ExpandPath(path, files, err);
 
     const core::GenreTable genres;
-    core::NoProgress progress;
+    core::NoProgress progress;  // stateless, so the threads may share it
     const auto depth = options.full ? core::ScanDepth::Full : core::ScanDepth::Quick;
     std::optional<JsonArrayStream> json;
     if (options.json) {
@@ -210,19 +215,30 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     } else {
         WriteTableHeader(out);
     }
-    for (const std::string& path : files) {
-        const core::FileAnalysis analysis = core::AnalyseFile(path, depth, genres, progress);
-        if (!analysis.opened) {
-            err << path << ": " << analysis.error << '\n';
-            anyFailed = true;
-            continue;
-        }
-        if (json) {
-            json->add(FileJson(analysis));
-        } else {
-            WriteTableRow(out, analysis);
-        }
-    }
+    // The files are read and their lines formatted on every core; the lines
+    // are written here in order, a bounded window of them at a time.
+    struct Listed {
+        bool opened = false;
+        std::string text;  // the row, the JSON element, or why the file failed
+    };
+    constexpr std::size_t kWaitingLines = 256;
+    core::ProduceInOrder<Listed>(
+        files.size(), options.threads, kWaitingLines,
+        [&](std::size_t i) {
+            const core::FileAnalysis analysis = core::AnalyseFile(files[i], depth, genres, progress);
+            if (!analysis.opened) return Listed{false, analysis.error};
+            return Listed{true, json ? JsonArrayStream::Element(FileJson(analysis)) : TableRow(analysis)};
+        },
+        [&](std::size_t i, Listed listed) {
+            if (!listed.opened) {
+                err << files[i] << ": " << listed.text << '\n';
+                anyFailed = true;
+            } else if (json) {
+                json->addElement(listed.text);
+            } else {
+                out << listed.text;
+            }
+        });
     return anyFailed ? 1 : 0;
 }
 
@@ -239,6 +255,8 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
     info->add_flag("--frames", options->frames, "print every frame of one file as CSV (see below)")
         ->excludes(json)
         ->excludes("--full");
+    info->add_option("--threads", options->threads, "files read at once (default 0: one per core, up to 4)")
+        ->check(CLI::Range(0u, 64u));
     AddCodePageOption(*info, options->codePage, "code page of ID3v1 and ID3v2 encoding-0 text\n(default CP932, Shift-JIS)");
     info->add_option("PATH", options->paths, "a file, or a folder for its *.mp3 files")->type_name("")->required();
     info->callback([options, &context] { context.exitStatus = RunInfo(*options, context.out, context.err); });

@@ -34,14 +34,24 @@ JsonArrayStream::JsonArrayStream(std::ostream& out) : out_(out) { out_ << '['; }
 
 JsonArrayStream::~JsonArrayStream() { out_ << (hasItems_ ? "\n]\n" : "]\n"); }
 
-void JsonArrayStream::add(const Json& element) {
+void JsonArrayStream::add(const Json& element) { addElement(Element(element)); }
+
+std::string JsonArrayStream::Element(const Json& element) {
+    const std::string dumped = DumpJson(element);
+    std::string text;
+    text.reserve(dumped.size() + dumped.size() / 8);
+    // Strings hold no raw line break, so every line break is the layout's own.
+    for (const char c : dumped) {
+        text += c;
+        if (c == '\n') text += "  ";
+    }
+    return text;
+}
+
+void JsonArrayStream::addElement(const std::string& element) {
     out_ << (hasItems_ ? ",\n  " : "\n  ");
     hasItems_ = true;
-    // Strings hold no raw line break, so every line break is the layout's own.
-    for (const char c : DumpJson(element)) {
-        out_ << c;
-        if (c == '\n') out_ << "  ";
-    }
+    out_ << element;
 }
 
 }  // namespace quilto::cli

@@ -30,6 +30,10 @@ public:
     JsonArrayStream& operator=(const JsonArrayStream&) = delete;
 
     void add(const Json& element);
+    // An element as add writes it, for callers that prepare elements on
+    // other threads.
+    static std::string Element(const Json& element);
+    void addElement(const std::string& element);
 
 private:
     std::ostream& out_;

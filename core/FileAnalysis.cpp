@@ -20,17 +20,20 @@ FileAnalysis AnalyseFile(const std::string& path, ScanDepth depth, const GenreTa
     result.fileSize = file->size();
     result.modificationTime = file->modificationTime();
 
+    // Header and tag through the file's window: its first fill holds both and
+    // the first frame behind a tag without a picture, saving a system call
+    // each (bench/README.md).
+    std::array<std::uint8_t, kId3v2HeaderSize> header{};
+    result.tagLength = TagLength(ByteView(header.data(), file->read(header.data(), header.size())));
+
+    // After the first fill, which holds a small file whole and so the ID3v1
+    // block too.
     if (file->size() >= kId3v1Size) {
         const Bytes block = file->readBytesAt(file->size() - kId3v1Size, kId3v1Size);
         Id3v1Record v1;
         if (ReadId3v1(block, &v1, genres)) result.id3v1 = std::move(v1);
     }
 
-    // Header and tag through the file's window: its first fill holds both and
-    // the first frame behind a tag without a picture, saving a system call
-    // each (bench/README.md).
-    std::array<std::uint8_t, kId3v2HeaderSize> header{};
-    result.tagLength = TagLength(ByteView(header.data(), file->read(header.data(), header.size())));
     if (result.tagLength != 0) {
         const auto readable = std::min({result.tagLength, file->size(), kMaxTagRead});
         Bytes tag(static_cast<std::size_t>(readable));

@@ -34,8 +34,9 @@ public:
     // fewer than n only at the end of the file.
     std::size_t read(void* destination, std::size_t n);
 
-    // Reads up to n bytes at offset without touching the position or the cache
-    // window: the path for bulk reads.
+    // Reads up to n bytes at offset without touching the position or moving the
+    // cache window: the path for bulk reads. A range the window already holds
+    // is copied from it.
     std::size_t readAt(std::uint64_t offset, void* destination, std::size_t n) const;
 
     // Up to n bytes at offset; fewer only at the end of the file.

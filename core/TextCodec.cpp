@@ -3,7 +3,10 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <mutex>
 #include <utility>
 
 #include "core/AsciiCase.h"
@@ -130,10 +133,25 @@ std::string TextCodec::truncateToBytes(std::string_view utf8, std::size_t maxByt
 }
 
 namespace {
-std::unique_ptr<TextCodec>& LegacyCodecSlot() {
-    static std::unique_ptr<TextCodec> codec = std::make_unique<TextCodec>();
-    return codec;
+// The chosen code page is shared; the codecs are not, since a codec's iconv
+// descriptors keep conversion state. Each thread builds its own from the
+// chosen name and builds it again when the generation says the choice changed.
+struct LegacyChoice {
+    std::mutex mutex;
+    std::string codePage = std::string(TextCodec::kDefaultCodePage);
+    std::atomic<std::uint64_t> generation{0};
+};
+
+LegacyChoice& Choice() {
+    static LegacyChoice choice;
+    return choice;
 }
+
+struct ThreadCodec {
+    std::uint64_t generation = 0;
+    std::unique_ptr<TextCodec> codec;
+};
+thread_local ThreadCodec threadCodec;
 }  // namespace
 
 bool IsKnownCodePage(const std::string& codePage) {
@@ -169,10 +187,29 @@ std::string UsableCodePage(const std::string& stored) {
     return std::string(TextCodec::kDefaultCodePage);
 }
 
-const TextCodec& LegacyCodec() { return *LegacyCodecSlot(); }
+const TextCodec& LegacyCodec() {
+    LegacyChoice& choice = Choice();
+    if (threadCodec.codec && threadCodec.generation == choice.generation.load(std::memory_order_acquire)) {
+        return *threadCodec.codec;
+    }
+    std::string codePage;
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard lock(choice.mutex);
+        codePage = choice.codePage;
+        generation = choice.generation.load(std::memory_order_relaxed);
+    }
+    threadCodec.codec = std::make_unique<TextCodec>(std::move(codePage));
+    threadCodec.generation = generation;
+    return *threadCodec.codec;
+}
 
 void SetLegacyCodePage(const std::string& codePage) {
-    if (LegacyCodecSlot()->codePage() != codePage) LegacyCodecSlot() = std::make_unique<TextCodec>(codePage);
+    LegacyChoice& choice = Choice();
+    const std::lock_guard lock(choice.mutex);
+    if (choice.codePage == codePage) return;
+    choice.codePage = codePage;
+    choice.generation.fetch_add(1, std::memory_order_release);
 }
 
 }  // namespace quilto::core

@@ -47,8 +47,6 @@ private:
     std::unique_ptr<Handles> handles_;
 };
 
-// The code page chosen in the settings; used wherever a byte format is read or
-// written without an explicit codec.
 // True when iconv converts between the named code page and UTF-8 both ways.
 // TextCodec itself falls back silently, so callers taking a name from the
 // user check it here first.
@@ -62,6 +60,10 @@ std::vector<std::string> OfferedCodePages();
 // it is not offered.
 std::string UsableCodePage(const std::string& stored);
 
+// The code page chosen in the settings; used wherever a byte format is read or
+// written without an explicit codec. One codec per thread, so threads may
+// decode at once. A reference stays valid on its thread until that thread
+// asks again after another choice.
 const TextCodec& LegacyCodec();
 void SetLegacyCodePage(const std::string& codePage);
 

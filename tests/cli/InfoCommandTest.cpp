@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/TempFolder.h"
+
 namespace {
 
 struct CliRun {
@@ -218,4 +220,30 @@ TEST(CliInfo, JsonCarriesAnyFileNameAndTagBytes) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"fileName\": \"bad\xef\xbf\xbd\xef\xbf\xbdname.mp3\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"title\": \"T\\u0008i\\u000ct\\u0001l\x7f\\\"\\\\\""), std::string::npos) << run.out;
+}
+
+// Reading on several threads prints what one thread prints: the same lines in
+// the same order, the same failures, the same exit status.
+TEST(CliInfo, EveryThreadCountPrintsTheSame) {
+    quilto::test::TempFolder folder;
+    for (const char* source : {QUILTO_FIXTURE_DIR, QUILTO_HOSTILE_DIR}) {
+        for (const auto& entry : std::filesystem::directory_iterator(source)) {
+            if (entry.path().extension() == ".mp3") std::filesystem::copy_file(entry.path(), folder.file(entry.path().filename()));
+        }
+    }
+    std::filesystem::create_symlink("nowhere.mp3", folder.file("dangling.mp3"));
+    const std::string paths = "'" + folder.path() + "' /no/such/file.mp3 '" + kFixtures + "/vbr_xing_v2.mp3'";
+    for (const char* mode : {"", "--json", "--full", "--full --json"}) {
+        SCOPED_TRACE(mode);
+        const CliRun serial = Cli(std::string("info --threads 1 ") + mode + " " + paths);
+        EXPECT_EQ(serial.status, 1);
+        EXPECT_NE(serial.err.find("dangling.mp3: "), std::string::npos) << serial.err;
+        EXPECT_GT(Lines(serial.out).size(), 100u);
+        for (const char* threads : {"--threads 2", "--threads 4", ""}) {
+            const CliRun parallel = Cli(std::string("info ") + threads + " " + mode + " " + paths);
+            EXPECT_EQ(parallel.status, serial.status) << threads;
+            EXPECT_EQ(parallel.out, serial.out) << threads;
+            EXPECT_EQ(parallel.err, serial.err) << threads;
+        }
+    }
 }
