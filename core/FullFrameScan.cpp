@@ -7,7 +7,6 @@
 
 #include "core/FrameScan.h"
 #include "core/FrameSeries.h"
-#include "core/ReadAhead.h"
 
 namespace quilto::core {
 
@@ -39,45 +38,31 @@ constexpr std::uint32_t kMpeg1Layer3Bits = 0xFFFA0000u;
 
 class ScanWindow {
 public:
-    // For a walk from begin that looks at nothing past end; a long one reads
-    // ahead on a second thread.
-    ScanWindow(const InputFile& file, std::uint64_t begin, std::uint64_t end)
-        : file_(file), readAhead_(file, begin, end) {}
+    // Never cleared: only the bytes a read filled are looked at, and zeroing
+    // it cost about as much as reading a small file.
+    explicit ScanWindow(const InputFile& file)
+        : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kScanBufferSize)) {}
 
     // Up to wanted bytes at offset; fewer only at the end of the file.
     ByteView view(std::uint64_t offset, std::size_t wanted) {
         if (offset < start_ || offset + wanted > start_ + length_) {
+            // Keep a whole window behind offset unless the file ends first.
             if (offset >= file_.size()) return {};
-            ReadAheadChunk chunk;
-            if (readAhead_.chunkFor(offset, wanted, chunk)) {
-                data_ = chunk.data;
-                start_ = chunk.start;
-                length_ = chunk.length;
-            } else {
-                // Never cleared: only the bytes a read filled are looked at,
-                // and zeroing it cost about as much as reading a small file.
-                if (!buffer_) buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kScanBufferSize);
-                // Keep a whole window behind offset unless the file ends first.
-                data_ = buffer_.get();
-                start_ = offset;
-                length_ = file_.readAt(offset, buffer_.get(), kScanBufferSize);
-            }
+            start_ = offset;
+            length_ = file_.readAt(offset, buffer_.get(), kScanBufferSize);
         }
-        if (offset < start_) return {};
         const auto skip = static_cast<std::size_t>(offset - start_);
         if (skip >= length_) return {};
-        return ByteView(data_ + skip, std::min(wanted, length_ - skip));
+        return ByteView(buffer_.get() + skip, std::min(wanted, length_ - skip));
     }
 
-    const std::uint8_t* data() const { return data_; }
+    const std::uint8_t* data() const { return buffer_.get(); }
     std::uint64_t start() const { return start_; }
     std::size_t length() const { return length_; }
 
 private:
     const InputFile& file_;
-    ReadAhead readAhead_;
     std::unique_ptr<std::uint8_t[]> buffer_;
-    const std::uint8_t* data_ = nullptr;
     std::uint64_t start_ = 0;
     std::size_t length_ = 0;
 };
@@ -194,7 +179,7 @@ bool WalkCountedRun(const ScanWindow& window, std::uint64_t& pos, std::uint64_t 
 
 template <typename Recorder>
 StreamInfo Walk(InputFile& file, std::uint64_t endPosition, bool splitFrames, Progress& progress, Recorder& recorder) {
-    ScanWindow window(file, file.position(), endPosition != 0 ? endPosition : file.size());
+    ScanWindow window(file);
     ProgressPacer pacer(progress);
     Counters counters;
     StreamInfo info;

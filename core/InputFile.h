@@ -26,7 +26,6 @@ public:
     ~InputFile();
 
     std::uint64_t size() const { return size_; }
-    bool inMemory() const { return fd_ < 0; }
     std::uint64_t position() const { return position_; }
     void seek(std::uint64_t position) { position_ = position; }
 

@@ -13,7 +13,6 @@
 
 #include "core/FrameScan.h"
 #include "support/MpegBuilder.h"
-#include "support/TempFolder.h"
 
 using namespace quilto;
 using test::Append;
@@ -26,7 +25,6 @@ struct Shape {
     bool variable;      // bit rate changes frame by frame
     bool vbrHeader;     // a "Xing" first frame
     int garbageOneIn;   // garbage follows one frame in this many; 0: none
-    bool onDisk;        // read from a file, not from memory
 };
 
 struct BuiltStream {
@@ -107,15 +105,8 @@ protected:
         return core::FullFrameScan(file_, end, true, progress);
     }
 
-    static core::InputFile Source(const BuiltStream& stream, const test::TempFolder& folder) {
-        if (!GetParam().onDisk) return core::InputFile::FromBytes(stream.bytes);
-        folder.write("stream.mp3", stream.bytes);
-        return *core::InputFile::Open(folder.file("stream.mp3").string());
-    }
-
     const BuiltStream stream_ = Build(GetParam(), 20240601);
-    const test::TempFolder folder_;
-    core::InputFile file_ = Source(stream_, folder_);
+    core::InputFile file_ = core::InputFile::FromBytes(stream_.bytes);
     std::mt19937_64 random_{7};
 };
 
@@ -158,13 +149,9 @@ TEST_P(LongStreamWalk, CancelStopsAfterThePassesItAllowed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, LongStreamWalk,
-                         ::testing::Values(Shape{"Cbr", false, false, 0, false},
-                                           Shape{"CbrWithGarbage", false, false, 40, false},
-                                           Shape{"VbrWithHeader", true, true, 0, false},
-                                           Shape{"VbrWithHeaderAndGarbage", true, true, 25, false},
-                                           Shape{"CbrOnDisk", false, false, 0, true},
-                                           Shape{"CbrWithGarbageOnDisk", false, false, 40, true},
-                                           Shape{"VbrWithHeaderAndGarbageOnDisk", true, true, 25, true}),
+                         ::testing::Values(Shape{"Cbr", false, false, 0}, Shape{"CbrWithGarbage", false, false, 40},
+                                           Shape{"VbrWithHeader", true, true, 0},
+                                           Shape{"VbrWithHeaderAndGarbage", true, true, 25}),
                          [](const ::testing::TestParamInfo<Shape>& shape) { return std::string(shape.param.name); });
 
 }  // namespace
