@@ -170,6 +170,7 @@ void FormMain::savePackedHeld(pack::SaveMode mode) {
     run.choices = *choices;
     run.syncSafe = settings_->general.syncSafe;
     run.keepBackup = settings_->general.backup;
+    run.unicodeText = settings_->general.unicodeTag;
     run.replacements = settings_->rename.forbiddenReplacements;
     run.optionWord = target->optionWord();
     run.optionWordSource = target->optionWordSource();

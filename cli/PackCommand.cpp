@@ -51,6 +51,7 @@ struct PackCommandOptions {
     int last = 0;
     std::string entire;  // the cue sheet that cuts the one FILE
     bool plainOffsets = false;
+    bool unicodeTag = false;
     bool overwrite = false;
     bool verbose = false;
     std::string codePage = std::string(core::TextCodec::kDefaultCodePage);
@@ -148,6 +149,7 @@ int RunPack(PackCommandOptions& o, std::ostream& out, std::ostream& err) {
         pack::WriteCueSheet(run.cueSheetLines, performersDiffer, page.header, page.cues, true);
     }
     run.syncSafe = !o.plainOffsets;
+    run.unicodeText = o.unicodeTag;
     run.outputPath = o.output;
     run.replaceExisting = o.overwrite;
 
@@ -222,6 +224,7 @@ void AddPackCommand(CLI::App& app, CommandContext& context) {
     cmd->add_option("--entire", o->entire, "cut the one FILE by this cue sheet (pack)")->type_name("CUEFILE");
     cmd->add_flag("--overwrite", o->overwrite, "replace OUT when it exists (otherwise refused)");
     cmd->add_flag("--plain-offsets", o->plainOffsets, "store the track offsets as plain 32-bit numbers (pack)");
+    cmd->add_flag("--unicode-tag", o->unicodeTag, "write the head tag's title and artist beyond ASCII as UTF-16, not in the code page");
     cmd->add_flag("-v,--verbose", o->verbose, "print each track's name and bytes");
     AddCodePageOption(*cmd, o->codePage, "code page of tags and stored names (default CP932)");
     cmd->add_option("FILE", o->files, "MP3 files, one track each")->type_name("")->required();

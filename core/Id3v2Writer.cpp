@@ -43,22 +43,8 @@ std::string_view TrimBelow33(std::string_view text) {
     return text;
 }
 
-struct EncodedString {
-    std::uint8_t encoding;
-    std::string bytes;
-};
-
 bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// The code page when it holds the text exactly (and unicode does not ask for
-// UTF-16 beyond ASCII), else UTF-16 rather than "?".
-EncodedString EncodeText(std::string_view text, const TextCodec& codec, bool unicode) {
-    if (unicode && !IsAscii(text)) return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
-    EncodedText legacy = codec.encode(text);
-    if (legacy.lossless) return {kLatin, std::move(legacy.bytes)};
-    return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
 }
 
 // A link is a single-byte text in every version. One the code page cannot
@@ -117,7 +103,7 @@ std::optional<Bytes> EditedFrameBody(std::size_t index, std::string_view value, 
         AppendText(body, EncodeUrl(text, codec));
         return body;
     }
-    const EncodedString encoded = EncodeText(id == "TCON" ? GenreText(text) : std::string(text), codec, unicode);
+    const Id3v2Text encoded = EncodeId3v2Text(id == "TCON" ? GenreText(text) : std::string(text), codec, unicode);
     body.push_back(encoded.encoding);
     if (id == "COMM") {
         AppendText(body, kLanguage);
@@ -341,6 +327,13 @@ private:
 };
 
 }  // namespace
+
+Id3v2Text EncodeId3v2Text(std::string_view text, const TextCodec& codec, bool unicode) {
+    if (unicode && !IsAscii(text)) return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
+    EncodedText legacy = codec.encode(text);
+    if (legacy.lossless) return {kLatin, std::move(legacy.bytes)};
+    return {kUtf16, std::string(kUtf16LeMark) + EncodeUtf16Le(text)};
+}
 
 Id3v2BuildResult BuildId3v2(const Id3v2Record& fields, ByteView oldTag, const Id3v2WriteOptions& options) {
     const TextCodec& codec = options.codec ? *options.codec : LegacyCodec();

@@ -34,6 +34,15 @@ struct Id3v2BuildResult {
     bool ok() const { return error.empty(); }
 };
 
+// A text frame's encoding byte and text bytes: the code page when it holds
+// the text exactly (and unicode does not ask for UTF-16 beyond ASCII), else
+// UTF-16 with byte order mark rather than "?".
+struct Id3v2Text {
+    std::uint8_t encoding;
+    std::string bytes;
+};
+Id3v2Text EncodeId3v2Text(std::string_view text, const TextCodec& codec, bool unicode);
+
 // The complete new tag for fields. oldTag is the file's whole old tag, header
 // included, or empty when it has none.
 Id3v2BuildResult BuildId3v2(const Id3v2Record& fields, ByteView oldTag, const Id3v2WriteOptions& options = {});

@@ -1,8 +1,10 @@
 #include "pack/HeadTag.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/Id3v2Reader.h"
+#include "core/Id3v2Writer.h"
 #include "pack/CueText.h"
 #include "pack/PackFields.h"
 
@@ -34,9 +36,12 @@ void AppendFrame(core::Bytes& out, std::string_view id, std::string_view body) {
 
 std::optional<core::Bytes> BuildHeadTag(const HeadTagInput& input, std::string* error, const core::TextCodec& codec) {
     std::uint64_t bodySize = 0;
+    std::vector<std::pair<std::string_view, core::Id3v2Text>> textFrames;
     if (input.textFrames) {
-        bodySize += 2 * (kFrameHeaderSize + 1) + codec.encode(TrimBelow0x21(input.title)).bytes.size() +
-                    codec.encode(TrimBelow0x21(input.artist)).bytes.size();
+        for (const auto& [id, text] : {std::pair{"TIT2", &input.title}, std::pair{"TPE1", &input.artist}}) {
+            textFrames.emplace_back(id, core::EncodeId3v2Text(TrimBelow0x21(*text), codec, input.unicodeText));
+            bodySize += kFrameHeaderSize + 1 + textFrames.back().second.bytes.size();
+        }
     }
     if (input.cueText) bodySize += kFrameHeaderSize + kCueGeobOverhead + input.cueText->size();
     if (bodySize > kMaxTagBody) {
@@ -47,10 +52,8 @@ std::optional<core::Bytes> BuildHeadTag(const HeadTagInput& input, std::string* 
     core::Bytes tag{'I', 'D', '3', 0x03, 0x00, 0x00};
     tag.reserve(static_cast<std::size_t>(core::kId3v2HeaderSize + bodySize));
     AppendSize(tag, SizeEncoding::Syncsafe, static_cast<std::uint32_t>(bodySize));
-    if (input.textFrames) {
-        for (const auto& [id, text] : {std::pair{"TIT2", &input.title}, std::pair{"TPE1", &input.artist}}) {
-            AppendFrame(tag, id, std::string(1, '\0') + codec.encode(TrimBelow0x21(*text)).bytes);
-        }
+    for (const auto& [id, text] : textFrames) {
+        AppendFrame(tag, id, std::string(1, static_cast<char>(text.encoding)) + text.bytes);
     }
     if (input.cueText) {
         std::string body(1, '\0');  // encoding

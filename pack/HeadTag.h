@@ -22,6 +22,9 @@ struct HeadTagInput {
     bool textFrames = false;  // TIT2 and TPE1
     std::string title;        // UTF-8; characters below 0x21 are trimmed from both ends
     std::string artist;
+    // Title and artist beyond ASCII as UTF-16 (general option "UnicodeTag");
+    // without it they still become UTF-16 where the code page cannot hold them.
+    bool unicodeText = false;
     std::optional<std::string> cueText;  // the stored bytes (EncodeCueText), for the GEOB
 };
 

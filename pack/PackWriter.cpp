@@ -445,6 +445,7 @@ bool BuildFrame(const TrackPage& page, const PackRun& run, const Plan& plan, Fra
         tag.textFrames = options.id3v2Tag;
         tag.title = choices.title;
         tag.artist = choices.artist;
+        tag.unicodeText = run.unicodeText;
         if (!run.cueSheetLines.empty()) {
             tag.cueText = EncodeCueText(CueTextLines(run.cueSheetLines), &error);
             if (!tag.cueText) return false;

@@ -30,6 +30,7 @@ struct PackRun {
     std::vector<std::string> cueSheetLines;
     bool syncSafe = true;    // general option "SyncSafe"
     bool keepBackup = true;  // general option "Backup" (mode Save)
+    bool unicodeText = false;  // general option "UnicodeTag": the head tag's title and artist
     // The option word of the packed file read last, and that file's path:
     // its 0x02 flag is kept only when every track comes from that file.
     std::uint32_t optionWord = 0;

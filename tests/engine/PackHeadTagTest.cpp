@@ -110,6 +110,31 @@ TEST(HeadTag, ReadsBackThroughFindCueTextAndTheTagReader) {
     EXPECT_EQ(core::TagLength(tag), tag.size());
 }
 
+TEST(HeadTag, TitleAndArtistGoOutAsUtf16WhereTheCodePageFallsShortOrWhenAsked) {
+    core::SetLegacyCodePage("CP932");
+    struct Case {
+        const char* text;
+        bool unicode;
+        std::uint8_t encoding;  // of TIT2, the first frame
+    };
+    for (const Case& c : {Case{"Plain", false, 0}, Case{"Plain", true, 0}, Case{"日本", false, 0},
+                          Case{"日本", true, 1}, Case{"Café", false, 1}, Case{"Café", true, 1}}) {
+        SCOPED_TRACE(std::string(c.text) + (c.unicode ? " unicode" : ""));
+        pack::HeadTagInput input;
+        input.textFrames = true;
+        input.title = c.text;
+        input.artist = c.text;
+        input.unicodeText = c.unicode;
+        const core::Bytes tag = *pack::BuildHeadTag(input);
+        EXPECT_EQ(tag[core::kId3v2HeaderSize + 10], c.encoding);
+        EXPECT_EQ(core::TagLength(tag), tag.size());
+        core::Id3v2Record record;
+        core::ReadId3v2(tag, record, core::GenreTable());
+        EXPECT_EQ(record.title, c.text);
+        EXPECT_EQ(record.artist, c.text);
+    }
+}
+
 // Tags as other writers and damage leave them.
 TEST(HeadTag, FindCueTextTakesOnlyACueThatFitsTheTag) {
     const core::Bytes cue = CueGeob("QCUESHEET\r\nTITLE \"A\"\r\n");
