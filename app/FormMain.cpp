@@ -334,9 +334,6 @@ int FormMain::helpContextOfFocus() const {
     return 101;
 }
 
-void FormMain::showHelp(int context) {
-    if (!help_) help_ = new HelpWindow(this);
-    help_->showContext(context);
-}
+void FormMain::showHelp(int context) { ShowHelp(this, context); }
 
 }  // namespace quilto::app

@@ -283,7 +283,6 @@ private:
     QWidget* upperPanel_ = nullptr;
     QTabWidget* pages_ = nullptr;
     std::array<QLabel*, 3> status_{};
-    QPointer<HelpWindow> help_;
     QPointer<ProgressWindow> activeProgress_;  // of the frame scan or long operation while it runs
 
     QMenu* fileMenu_ = nullptr;

@@ -206,7 +206,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
         return;
     }
     storeSettings();
-    if (help_) help_->close();
+    if (auto* help = findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly)) help->close();
     event->accept();
 }
 

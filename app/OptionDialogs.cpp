@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/ExternalEditor.h"
+#include "app/HelpWindow.h"
 #include "app/Icons.h"
 #include "app/PlayCommand.h"
 #include "app/QtText.h"
@@ -115,6 +116,7 @@ void ApplyProgramFallbacks(GeneralOptions& options) {
 GeneralOptionsDialog::GeneralOptionsDialog(QWidget* owner, const GeneralOptions& options, ProgramChooser chooser)
     : QDialog(owner), chooser_(std::move(chooser)) {
     setWindowTitle(QStringLiteral("General Option"));
+    EnableContextHelp(this, 201);
     setModal(true);
 
     syncSafe_ = MakeBox(QStringLiteral("Synchsafe Packed Data Offset"), "syncSafe", options.syncSafe, this);
@@ -199,6 +201,7 @@ void GeneralOptionsDialog::browse(int tag) {
 
 GenreDialog::GenreDialog(QWidget* owner, const GenreSettings& current) : QDialog(owner) {
     setWindowTitle(QStringLiteral("ID3Tag Genre"));
+    EnableContextHelp(this, 202);
     setModal(true);
 
     list_ = new QTableWidget(kGenreRows, 3, this);
@@ -355,6 +358,7 @@ protected:
 
 AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("About Quiltotrackery"));
+    EnableContextHelp(this, 902);
     setModal(true);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowIcon(icons::Program());

@@ -13,6 +13,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "app/HelpWindow.h"
 #include "app/QtText.h"
 #include "pack/FileNames.h"
 #include "rename/ReplacementText.h"
@@ -29,6 +30,7 @@ constexpr int kReplacementLength = 2;
 
 RenameOptionsDialog::RenameOptionsDialog(QWidget* owner, const RenameOptions& options) : QDialog(owner) {
     setWindowTitle(QStringLiteral("ReName Option"));
+    EnableContextHelp(this, 203);
     auto* layout = new QVBoxLayout(this);
 
     auto* form = new QFormLayout;

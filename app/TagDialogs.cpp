@@ -15,6 +15,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/HelpWindow.h"
+
 namespace quilto::app {
 
 namespace {
@@ -32,6 +34,8 @@ public:
     SetAllDialog(QWidget* owner, const SetAllRequest& request) : QDialog(owner), page_(request.page) {
         setWindowTitle((page_ == SetAllRequest::Page::Replace ? QStringLiteral("Replace - ") : QStringLiteral("Set All - ")) +
                        request.caption);
+        // Help contexts 3084..3088 follow the page order.
+        EnableContextHelp(this, 3084 + static_cast<int>(page_));
         auto* layout = new QVBoxLayout(this);
         pages_ = new QStackedWidget(this);
         layout->addWidget(pages_, 1);

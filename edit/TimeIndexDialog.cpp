@@ -16,6 +16,7 @@
 #include "app/AppSettings.h"
 #include "app/ColumnMenu.h"
 #include "app/ExternalEditor.h"
+#include "app/HelpWindow.h"
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "app/Settings.h"
@@ -128,6 +129,7 @@ TimeIndexDialog::TimeIndexDialog(pack::TrackPage& page, app::AppSettings& settin
     : QDialog(mainWindow), page_(page), settings_(settings), services_(std::move(services)),
       list_(pack::FillTimeIndex(page)) {
     setWindowTitle(QStringLiteral("Cue List Editor"));
+    app::EnableContextHelp(this, 3083);
     setObjectName(QStringLiteral("CueListEditor"));
     setModal(true);
     setSizeGripEnabled(true);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
+#include "app/HelpWindow.h"
 #include "app/QtText.h"
 
 namespace quilto::pack::ui {
@@ -29,6 +30,7 @@ QCheckBox* MakeBox(const QString& caption, const char* name, QWidget* parent) {
 ExtractOptionDialog::ExtractOptionDialog(QWidget* owner, app::AppSettings& settings, const std::string& folderName)
     : QDialog(owner), settings_(settings) {
     setWindowTitle(tr("Extract Option"));
+    app::EnableContextHelp(this, 3082);
     setModal(true);
 
     makeDir_ = MakeBox(tr("Make Directory"), "makeDir", this);

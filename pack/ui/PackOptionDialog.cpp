@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
+#include "app/HelpWindow.h"
 #include "app/QtText.h"
 
 namespace quilto::pack::ui {
@@ -39,6 +40,7 @@ QSpinBox* MakeCounter(QWidget* parent, const char* name) {
 PackOptionDialog::PackOptionDialog(QWidget* owner, app::AppSettings& settings)
     : QDialog(owner), settings_(settings) {
     setWindowTitle(tr("Packed MP3 Option"));
+    app::EnableContextHelp(this, 3081);
     setModal(true);
 
     auto* formatGroup = new QGroupBox(tr("Format  "), this);

@@ -16,8 +16,9 @@ TEST(HelpManual, HasAnAnchorForEveryHelpContext) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the manual is not among the resources";
     const QString manual = QString::fromUtf8(file.readAll());
     // Main window, upper panel, the five pages, the option dialogs, the
-    // pack, extract and cue list dialogs, the about box.
-    for (const int context : {101, 303, 304, 305, 306, 307, 201, 202, 203, 3081, 3082, 3083, 902}) {
+    // pack, extract and cue list dialogs, the five set-all pages, the about box.
+    for (const int context :
+         {101, 303, 304, 305, 306, 307, 201, 202, 203, 3081, 3082, 3083, 3084, 3085, 3086, 3087, 3088, 902}) {
         EXPECT_TRUE(manual.contains(QStringLiteral("<a name=\"ctx-%1\">").arg(context))) << context;
     }
     // Links inside the manual lead somewhere.

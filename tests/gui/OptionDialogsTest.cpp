@@ -3,6 +3,8 @@
 // Cancel leaves alone, and the program fields' fallbacks.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -23,6 +26,7 @@
 
 #include "app/ExternalEditor.h"
 #include "app/FormMain.h"
+#include "app/HelpWindow.h"
 #include "app/OptionDialogs.h"
 #include "app/TagPage.h"
 #include "core/IniFile.h"
@@ -35,6 +39,7 @@ namespace {
 using quilto::app::AboutDialog;
 using quilto::app::EditorCommand;
 using quilto::app::FormMain;
+using quilto::app::HelpWindow;
 using quilto::app::GeneralOptions;
 using quilto::app::GeneralOptionsDialog;
 using quilto::app::GenreDialog;
@@ -497,6 +502,43 @@ TEST_F(OptionDialogsTest, AboutBox) {
     about.show();
     ok->click();
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+// F1 opens the manual at the part in use: the main window's page, or a
+// modal dialog, whose help window must not be blocked by the dialog.
+TEST_F(OptionDialogsTest, F1OpensTheManualAtThePartInUse) {
+    open();
+    QString shown;
+    bool unblocked = false;
+    script_->general = [&](GeneralOptionsDialog& d) {
+        QTimer::singleShot(0, &d, [&] {
+            d.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+            QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_F1);
+            if (auto* help = d.findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
+                shown = help->currentSource();
+                // Qt blocks every window outside the modal dialog's own.
+                unblocked = help->isVisible() && help->parentWidget() == QApplication::activeModalWidget();
+            }
+            d.reject();
+        });
+        d.exec();
+        return false;
+    };
+    choose("Option", "General");
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("#ctx-201"))) << shown.toStdString();
+    EXPECT_TRUE(unblocked);
+
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    window_->pages()->setCurrentIndex(FormMain::ReNamePage);
+    QWidget* list = window_->pages()->currentWidget()->findChild<QAbstractItemView*>();
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F1);
+    auto* help = window_->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->currentSource().endsWith(QStringLiteral("#ctx-307"))) << help->currentSource().toStdString();
 }
 
 }  // namespace
