@@ -24,6 +24,7 @@ CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint
         if (buffer.size() < n) buffer.resize(n);
         if (in.readAt(offset, buffer.data(), n) != n) return CopyResult::ReadFailed;
         if (!out.write(buffer.data(), n)) return CopyResult::WriteFailed;
+        progress.addBytesDone(n);
         pacer.step();
         offset += n;
         length -= n;
@@ -42,6 +43,7 @@ bool OutputSink::write(core::ByteView bytes) {
         return false;
     }
     position_ += bytes.size();
+    progress_.addBytesDone(bytes.size());
     return true;
 }
 

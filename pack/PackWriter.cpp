@@ -525,6 +525,7 @@ CopyResult WriteFromMemory(core::ByteView bytes, OutputFile& out, core::Progress
         if (progress.cancelRequested()) return CopyResult::Cancelled;
         const std::size_t n = std::min(bytes.size(), kCopyChunkSize);
         if (!out.write(bytes.data(), n)) return CopyResult::WriteFailed;
+        progress.addBytesDone(n);
         pacer.step();
         bytes = bytes.subspan(n);
     }
@@ -539,6 +540,9 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
     core::ProgressPacer pacer(progress, 1);
     if (!out.write(frame.head)) return Fail(WriteErrorText(out.lastError()));
     progress.setCaption("Saving ...");
+    std::uint64_t bytesToDo = 0;  // the tracks; archive headers add a little on top
+    for (const PackWork& item : plan.work) bytesToDo += item.tagBytes + item.dataBytes;
+    progress.setBytesToDo(bytesToDo);
 
     std::unique_ptr<ArchiveWriter> archive;
     std::optional<OutputSink> sink;

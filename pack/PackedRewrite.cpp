@@ -106,6 +106,7 @@ public:
                 WriteResult r;
                 if (piece.bytes) {
                     if (!out_.write(*piece.bytes)) r = Fail(WriteErrorText(out_.lastError()));
+                    progress_.addBytesDone(piece.bytes->size());
                 } else {
                     r = copy(piece.offset, piece.length);
                 }
@@ -319,6 +320,7 @@ RewriteResult RewritePackedFile(const std::string& path, std::optional<core::Inp
         outcome.message = "Cannot create a file in " + core::FolderOf(path) + ": " + reason;
         return outcome;
     }
+    progress.setBytesToDo(file->size());  // the new file is about as large
     Writer writer(*file, path, *out, progress, buildTag);
     WriteResult result = kind == core::ContainerKind::Pack
                              ? writer.pack(layout, tracks, codec)

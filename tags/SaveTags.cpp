@@ -457,6 +457,9 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
     bool kernelCopy = true;
     std::set<std::string> renamed;
     const std::string total = "/" + std::to_string(todo.size()) + ")";
+    std::uint64_t bytesToDo = 0, bytesDone = 0;
+    for (const std::size_t row : todo) bytesToDo += rows.files[row].fileSize;
+    progress.setBytesToDo(bytesToDo);
     for (std::size_t done = 0; done < todo.size(); ++done) {
         if (pacer.cancelled()) {
             outcome.status = TagSaveOutcome::Status::Cancelled;
@@ -467,6 +470,7 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
         progress.setPanelText(1, "(" + std::to_string(done + 1) + total);
         progress.pump();
         const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy, renamed});
+        if (result.step != Step::Cancelled) progress.setBytesDone(bytesDone += rows.files[row].fileSize);
         if (result.step == Step::Ok) {
             outcome.savedRows.push_back(row);
         } else if (result.step == Step::Cancelled) {

@@ -142,8 +142,12 @@ public:
         started_ += panel == 0 ? 1 : 0;
         if (panel == 1) counts.emplace_back(text);
     }
+    void setBytesToDo(std::uint64_t total) override { bytesToDo = total; }
+    void setBytesDone(std::uint64_t done) override { bytesDone = done; }
+    void addBytesDone(std::uint64_t bytes) override { bytesDone += bytes; }
     std::vector<std::string> captions;
     std::vector<std::string> counts;
+    std::uint64_t bytesToDo = 0, bytesDone = 0;  // what the bar shows
 
 private:
     int files_;
@@ -235,6 +239,11 @@ TEST_F(SaveTagsRunTest, CancelKeepsTheFilesSavedBeforeAndTheCurrentOneUntouched)
         if (files == kFiles) {
             EXPECT_EQ(progress.counts, (std::vector<std::string>{"(1/3)", "(2/3)", "(3/3)"}));
         }
+        // The bar counts the bytes of the files saved, out of all to save.
+        std::uint64_t all = 0, saved = 0;
+        for (int i = 0; i < kFiles; ++i) (i < files ? saved : all) += originals_[std::size_t(i)].size();
+        EXPECT_EQ(progress.bytesToDo, all + saved);
+        EXPECT_EQ(progress.bytesDone, saved);
     }
 }
 

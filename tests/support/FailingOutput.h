@@ -69,8 +69,12 @@ public:
     void setPanelText(int panel, std::string_view text) override {
         if (panel == 1) counts.emplace_back(text);
     }
+    void setBytesToDo(std::uint64_t total) override { bytesToDo = total; }
+    void setBytesDone(std::uint64_t done) override { bytesDone = done; }
+    void addBytesDone(std::uint64_t bytes) override { bytesDone += bytes; }
     std::vector<std::string> captions;
     std::vector<std::string> counts;  // panel 1 texts
+    std::uint64_t bytesToDo = 0, bytesDone = 0;  // what the bar shows
 
 private:
     mutable int left_;
