@@ -32,6 +32,7 @@
 #include "core/IniFile.h"
 #include "core/TextCodec.h"
 #include "edit/EditableListView.h"
+#include "support/IniKeys.h"
 #include "support/MenuLookup.h"
 
 namespace {
@@ -45,6 +46,7 @@ using quilto::app::GeneralOptionsDialog;
 using quilto::app::GenreDialog;
 using quilto::app::GenreSettings;
 using quilto::test::FindAction;
+using quilto::test::KeysOf;
 using quilto::test::MainMenu;
 
 const QString kFixtures = QStringLiteral(QUILTO_FIXTURE_DIR);
@@ -77,24 +79,6 @@ public:
 private:
     std::shared_ptr<OptionScript> script_;
 };
-
-// The key names of a section in file order.
-std::vector<std::string> KeysOf(const QString& iniPath, const std::string& section) {
-    QFile file(iniPath);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    std::vector<std::string> keys;
-    bool inside = false;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const std::string line = raw.trimmed().toStdString();
-        if (line.empty()) continue;
-        if (line.front() == '[') {
-            inside = line == "[" + section + "]";
-        } else if (inside) {
-            keys.push_back(line.substr(0, line.find('=')));
-        }
-    }
-    return keys;
-}
 
 // Writes an executable (or, with executable false, a plain) file; its path.
 QString MakeProgram(const QTemporaryDir& dir, const QString& name, bool executable = true) {
@@ -208,7 +192,7 @@ TEST_F(OptionDialogsTest, GeneralOkStoresTheKeysInOrderAndAppliesThem) {
     EXPECT_NE(before, expected);
     EXPECT_EQ(window_->generalOptions(), expected);
     EXPECT_EQ(quilto::core::LegacyCodec().codePage(), "CP1251");
-    EXPECT_EQ(KeysOf(iniPath(), "OptionGen"),
+    EXPECT_EQ(KeysOf(iniBytes().toStdString(), "OptionGen"),
               (std::vector<std::string>{"SyncSafe", "CueSheet", "Backup", "SupportTag", "Editor", "Player", "PlayerPrm",
                                         "UnicodeTag", "CodePage"}));
     GeneralOptions stored;
@@ -427,7 +411,7 @@ TEST_F(OptionDialogsTest, CustomHeaderThenOkWritesTheBuiltInNamesAndRefillsTheLi
     std::vector<std::string> expectedKeys{"Ext"};
     for (int i = 0; i < 256; ++i) expectedKeys.push_back(QString::asprintf("%03d", i).toStdString());
     // Keys already in the file keep their place.
-    std::vector<std::string> keys = KeysOf(iniPath(), "Genre");
+    std::vector<std::string> keys = KeysOf(iniBytes().toStdString(), "Genre");
     std::sort(keys.begin(), keys.end());
     std::sort(expectedKeys.begin(), expectedKeys.end());
     EXPECT_EQ(keys, expectedKeys);

@@ -15,6 +15,7 @@
 
 #include "app/Settings.h"
 #include "core/IniFile.h"
+#include "support/IniKeys.h"
 #include "support/TempFolder.h"
 
 using quilto::app::GeneralOptions;
@@ -22,18 +23,10 @@ using quilto::app::RenameOptions;
 using quilto::app::SettingsLocation;
 using quilto::app::WindowSettings;
 using quilto::core::IniFile;
+using quilto::test::KeysOf;
 using quilto::test::TempFolder;
 
 namespace {
-
-std::vector<std::string> KeysOf(const std::string& text) {
-    std::vector<std::string> keys;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (const auto equals = line.find('='); equals != std::string::npos) keys.push_back(line.substr(0, equals));
-    }
-    return keys;
-}
 
 std::vector<std::string> Split(const std::string& words) {
     std::vector<std::string> out;
