@@ -7,14 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <optional>
-#include <stdexcept>
-#include <system_error>
-#include <thread>
-#include <tuple>
 #include <utility>
 
 #include "core/AsciiCase.h"
@@ -204,7 +197,26 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& paths)
     return true;
 }
 
-void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
+namespace {
+
+// What one row is filled with; read on any thread.
+struct RowFill {
+    FileAnalysis analysis;
+    FileColumnTexts texts;
+};
+
+// The quick estimate reads one frame and never pumps or cancels.
+RowFill ReadRow(const std::string& path, const GenreTable& genres) {
+    NoProgress quiet;
+    RowFill fill{AnalyseFile(path, ScanDepth::Quick, genres, quiet), {}};
+    if (fill.analysis.opened) fill.texts = MakeFileColumnTexts(fill.analysis);
+    return fill;
+}
+
+// Puts one file's analysis into its row and companion rows, all as created
+// before.
+void ApplyRow(FolderRows& rows, std::size_t row, RowFill fill) {
+    FileAnalysis& analysis = fill.analysis;
     FileRecord& record = rows.files.at(row);
     ResetFilledColumns(record);
     const std::string& name = record.fileName();
@@ -212,9 +224,6 @@ void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
     rows.id3v2.at(row) = NewId3v2Row(name);
     rows.rename.at(row) = NewRenameRow(name);
 
-    // The quick estimate reads one frame and never pumps or cancels.
-    NoProgress quiet;
-    const FileAnalysis analysis = AnalyseFile(rows.path(row), ScanDepth::Quick, genres, quiet);
     if (!analysis.opened) {
         record.icon = FileIcon::CannotOpen;
         rows.id3v1[row].image = kExcludedImage;
@@ -225,19 +234,18 @@ void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
 
     // Size and date as they are now: a refresh follows tag saving, which
     // changes both.
-    FileColumnTexts texts = MakeFileColumnTexts(analysis);
     for (std::size_t i = static_cast<std::size_t>(FileColumn::FileSize); i < kFileColumnCount; ++i) {
-        record.texts[i] = std::move(texts[i]);
+        record.texts[i] = std::move(fill.texts[i]);
     }
     record.fileSize = analysis.fileSize;
     record.modificationTime = analysis.modificationTime;
 
     if (analysis.id3v1) {
-        rows.id3v1[row].tag = *analysis.id3v1;
+        rows.id3v1[row].tag = std::move(*analysis.id3v1);
         rows.id3v1[row].tagMark = 1;
     }
     if (analysis.id3v2) {
-        rows.id3v2[row].tag = *analysis.id3v2;
+        rows.id3v2[row].tag = std::move(*analysis.id3v2);
         rows.id3v2[row].tagMark = 1;
         record.cueMark = analysis.hasCue;
     }
@@ -247,164 +255,47 @@ void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
     record.stream = analysis.stream.info;
 }
 
-namespace {
-
-// Rows handed out a few at a time, so that claiming costs little and a pause
-// or a Cancel waits for at most a few rows.
-constexpr std::size_t kRowsPerClaim = 8;
 // Below this many rows a helper thread costs more than it saves.
-constexpr std::size_t kRowsForHelpers = 4 * kRowsPerClaim;
+constexpr std::size_t kRowsForHelpers = 32;
+// Files read ahead of the row being filled, at most.
+constexpr std::size_t kRowsAhead = 256;
 
-// The rows still to fill, shared by the calling thread and its helpers. The
-// calling thread alone talks to the Progress; while it pumps, the helpers
-// stand between rows, so the window may read any row while it redraws.
-class RowClaims {
-public:
-    explicit RowClaims(std::size_t rows) : rows_(rows) {}
-
-    // The next rows to fill for a helper: empty when all are handed out or
-    // the fill stopped; waits while the calling thread pumps.
-    std::pair<std::size_t, std::size_t> helperClaim() {
-        std::unique_lock lock(mutex_);
-        resume_.wait(lock, [this] { return !paused_ || stopped_; });
-        if (stopped_ || next_ >= rows_) return {0, 0};
-        ++busy_;
-        return claimLocked();
-    }
-    void helperDone() {
-        const std::lock_guard lock(mutex_);
-        if (--busy_ == 0) idle_.notify_all();
-    }
-    std::pair<std::size_t, std::size_t> ownClaim() {
-        const std::lock_guard lock(mutex_);
-        if (stopped_ || next_ >= rows_) return {0, 0};
-        return claimLocked();
-    }
-    // Highest row handed out so far, counted from 1, for the count panel.
-    std::size_t claimed() {
-        const std::lock_guard lock(mutex_);
-        return next_;
-    }
-    void stop() {
-        const std::lock_guard lock(mutex_);
-        stopped_ = true;
-        resume_.notify_all();
-    }
-    void pause() {
-        std::unique_lock lock(mutex_);
-        paused_ = true;
-        idle_.wait(lock, [this] { return busy_ == 0; });
-    }
-    void resume() {
-        const std::lock_guard lock(mutex_);
-        paused_ = false;
-        resume_.notify_all();
-    }
-
-private:
-    std::pair<std::size_t, std::size_t> claimLocked() {
-        const std::size_t begin = next_;
-        next_ = std::min(rows_, next_ + kRowsPerClaim);
-        return {begin, next_};
-    }
-
-    std::mutex mutex_;
-    std::condition_variable resume_;
-    std::condition_variable idle_;
-    const std::size_t rows_;
-    std::size_t next_ = 0;
-    unsigned busy_ = 0;  // helpers inside a claim
-    bool paused_ = false;
-    bool stopped_ = false;
-};
-
-// Holds the helpers back while the window pumps its events.
-class PausingProgress final : public Progress {
-public:
-    PausingProgress(Progress& inner, RowClaims& claims, const FolderRows& rows)
-        : inner_(inner), claims_(claims), rows_(rows), count_(rows.size()) {}
-    bool cancelRequested() const override { return inner_.cancelRequested(); }
-    void pump() override {
-        claims_.pause();
-        inner_.pump();
-        // The window's events may have replaced the rows (another folder):
-        // the helpers must not go on with indexes into the old ones.
-        if (rows_.size() != count_) claims_.stop();
-        claims_.resume();
-    }
-    bool rowsReplaced() const { return rows_.size() != count_; }
-
-private:
-    Progress& inner_;
-    RowClaims& claims_;
-    const FolderRows& rows_;
-    std::size_t count_;
-};
-
-unsigned FillThreads(unsigned threads, std::size_t rows) { return rows < kRowsForHelpers ? 1 : WorkThreads(threads, rows); }
+// Thrown by the filling step to end the fill early.
+struct FillStopped {};
 
 }  // namespace
+
+void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres) {
+    ApplyRow(rows, row, ReadRow(rows.path(row), genres));
+}
 
 void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress, unsigned threads) {
     // As with one thread: a Cancel already pending fills nothing.
     if (progress.cancelRequested()) return;
-    threads = FillThreads(threads, rows.size());
-    RowClaims claims(rows.size());
-    PausingProgress pausing(progress, claims, rows);
-    std::mutex failureMutex;
-    std::exception_ptr failure;
-    auto fail = [&](std::exception_ptr error) {
-        const std::lock_guard lock(failureMutex);
-        if (!failure) failure = std::move(error);
-        claims.stop();
-    };
+    const std::size_t count = rows.size();
+    if (count < kRowsForHelpers) threads = 1;
+    // Helpers read the files from their own copy of the paths and never touch
+    // the rows, which the window may read or replace while it pumps.
+    std::vector<std::string> paths(count);
+    for (std::size_t i = 0; i < count; ++i) paths[i] = rows.path(i);
 
-    std::vector<std::thread> helpers;
-    for (unsigned i = 1; i < threads; ++i) {
-        try {
-            helpers.emplace_back([&] {
-                bool holding = false;
-                try {
-                    for (auto [begin, end] = claims.helperClaim(); begin < end; std::tie(begin, end) = claims.helperClaim()) {
-                        holding = true;
-                        for (std::size_t row = begin; row < end; ++row) FillRow(rows, row, genres);
-                        holding = false;
-                        claims.helperDone();
-                    }
-                } catch (...) {
-                    if (holding) claims.helperDone();
-                    fail(std::current_exception());
-                }
-            });
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had: fill with those there are
-        }
-    }
-
-    const std::string total = "/" + std::to_string(rows.size()) + ")";
+    const std::string total = "/" + std::to_string(count) + ")";
     // The first pump after the first 64 rows, more than a screenful: the
     // window shows filled rows at once, not after a whole interval.
-    ProgressPacer pacer(pausing, 64, std::chrono::milliseconds(50), std::chrono::milliseconds(0));
+    ProgressPacer pacer(progress, 64, std::chrono::milliseconds(50), std::chrono::milliseconds(0));
     try {
-        bool cancelled = false;
-        for (auto [begin, end] = claims.ownClaim(); begin < end && !cancelled; std::tie(begin, end) = claims.ownClaim()) {
-            for (std::size_t row = begin; row < end; ++row) {
-                if (pacer.cancelled() || pausing.rowsReplaced()) {
-                    cancelled = true;
-                    break;
-                }
-                progress.setPanelText(0, rows.files[row].fileName());
-                progress.setPanelText(1, "(" + std::to_string(helpers.empty() ? row + 1 : claims.claimed()) + total);
-                FillRow(rows, row, genres);
+        ProduceInOrder<RowFill>(
+            count, threads, kRowsAhead, [&](std::size_t i) { return ReadRow(paths[i], genres); },
+            [&](std::size_t i, RowFill fill) {
+                // The window's events may have replaced the rows (another folder).
+                if (pacer.cancelled() || rows.size() != count || rows.path(i) != paths[i]) throw FillStopped{};
+                progress.setPanelText(0, rows.files[i].fileName());
+                progress.setPanelText(1, "(" + std::to_string(i + 1) + total);
+                ApplyRow(rows, i, std::move(fill));
                 pacer.step();
-            }
-        }
-        if (cancelled) claims.stop();
-    } catch (...) {
-        fail(std::current_exception());
+            });
+    } catch (const FillStopped&) {
     }
-    for (std::thread& helper : helpers) helper.join();
-    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace quilto::core

@@ -115,12 +115,13 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& paths)
 // companion rows start again as created; size and date are read anew.
 void FillRow(FolderRows& rows, std::size_t row, const GenreTable& genres);
 
-// FillRow for every row, pumping the progress about every 50 ms; panel 0
-// shows a file, panel 1 the count. Stops early on Cancel. threads 0 uses the
-// machine's cores (up to four), 1 fills in order on the calling thread. Only
-// the calling thread touches the progress, and while it pumps no row is being
-// written, so the window may read every row then; a row is either as created
-// or completely filled. After a Cancel the filled rows need not be a prefix.
+// FillRow for every row in order, pumping the progress about every 50 ms;
+// panel 0 shows a file, panel 1 the count. Stops early on Cancel, or when the
+// rows were replaced while it pumped. threads 0 reads the files on the
+// machine's cores (up to four), 1 on the calling thread alone. Only the
+// calling thread touches the rows and the progress, so the window may read
+// every row while it pumps; a row is either as created or completely filled,
+// and the filled rows are a prefix.
 void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress, unsigned threads = 0);
 
 }  // namespace quilto::core

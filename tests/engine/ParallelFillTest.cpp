@@ -7,9 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/FileRows.h"
@@ -122,28 +124,59 @@ public:
     int announced = 0;
 };
 
-// Which rows the helpers reach before a Cancel depends on timing; that each
-// row is whole or untouched does not, nor that a Cancel before the start
-// fills nothing.
-TEST(ParallelFill, CancelLeavesRowsWholeOrUntouched) {
+// Helpers read ahead, but rows are filled in order on the calling thread: a
+// Cancel leaves exactly the rows before it filled, each one whole.
+TEST(ParallelFill, CancelLeavesTheRowsBeforeItFilledAndTheRestUntouched) {
     TempFolder folder;
     const GenreTable genres;
     for (int i = 0; i < 1000; ++i) folder.write("f" + std::to_string(i) + ".mp3", test::Frames(test::FrameFields{}, 8));
-    for (const int limit : {0, 3}) {
+    for (const int limit : {0, 3, 500}) {
         SCOPED_TRACE(limit);
         FolderRows rows;
         ASSERT_TRUE(ScanFolder(rows, folder.path()));
         CancelAfter progress(limit);
         FillRows(rows, genres, progress, 2);
-        std::size_t filled = 0;
-        for (const FileRecord& record : rows.files) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const FileRecord& record = rows.files[i];
             const bool hasTime = !record.text(FileColumn::Time).empty();
             EXPECT_EQ(hasTime, !record.text(FileColumn::Hz).empty()) << record.fileName();
-            filled += hasTime;
+            EXPECT_EQ(hasTime, i < static_cast<std::size_t>(limit)) << record.fileName();
         }
-        if (limit == 0) {
-            EXPECT_EQ(filled, 0u);
+    }
+}
+
+// The window may open another folder while the fill pumps its events: the
+// fill stops and writes nothing into the new rows.
+TEST(ParallelFill, RowsReplacedWhileItPumpsStopTheFill) {
+    TempFolder first, second;
+    const GenreTable genres;
+    for (int i = 0; i < 300; ++i) {
+        first.write("f" + std::to_string(i) + ".mp3", test::Frames(test::FrameFields{}, 8));
+        second.write("f" + std::to_string(i) + ".mp3", test::Frames(test::FrameFields{}, 8));
+    }
+    class Replacing final : public Progress {
+    public:
+        Replacing(FolderRows& rows, std::function<void(FolderRows&)> replace) : rows_(rows), replace_(std::move(replace)) {}
+        bool cancelRequested() const override { return false; }
+        void pump() override {
+            if (replace_) std::exchange(replace_, nullptr)(rows_);
         }
+
+    private:
+        FolderRows& rows_;
+        std::function<void(FolderRows&)> replace_;
+    };
+    const std::pair<const char*, std::function<void(FolderRows&)>> cases[] = {
+        {"emptied", [](FolderRows& rows) { rows.clear(); }},
+        {"another folder of as many files", [&](FolderRows& rows) { ASSERT_TRUE(ScanFolder(rows, second.path())); }},
+    };
+    for (const auto& [name, replace] : cases) {
+        SCOPED_TRACE(name);
+        FolderRows rows;
+        ASSERT_TRUE(ScanFolder(rows, first.path()));
+        Replacing progress(rows, replace);
+        FillRows(rows, genres, progress, 2);
+        for (const FileRecord& record : rows.files) EXPECT_TRUE(record.text(FileColumn::Time).empty()) << record.fileName();
     }
 }
 
