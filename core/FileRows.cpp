@@ -257,8 +257,10 @@ void ApplyRow(FolderRows& rows, std::size_t row, RowFill fill) {
 
 // Below this many rows a helper thread costs more than it saves.
 constexpr std::size_t kRowsForHelpers = 32;
-// Files read ahead of the row being filled, at most.
-constexpr std::size_t kRowsAhead = 256;
+// Rows are read in batches, so that handing them between threads costs
+// little beside the reading; at most kBatchesAhead wait to be filled in.
+constexpr std::size_t kRowsPerBatch = 8;
+constexpr std::size_t kBatchesAhead = 32;
 
 // Thrown by the filling step to end the fill early.
 struct FillStopped {};
@@ -284,15 +286,28 @@ void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress, un
     // window shows filled rows at once, not after a whole interval.
     ProgressPacer pacer(progress, 64, std::chrono::milliseconds(50), std::chrono::milliseconds(0));
     try {
-        ProduceInOrder<RowFill>(
-            count, threads, kRowsAhead, [&](std::size_t i) { return ReadRow(paths[i], genres); },
-            [&](std::size_t i, RowFill fill) {
-                // The window's events may have replaced the rows (another folder).
-                if (pacer.cancelled() || rows.size() != count || rows.path(i) != paths[i]) throw FillStopped{};
-                progress.setPanelText(0, rows.files[i].fileName());
-                progress.setPanelText(1, "(" + std::to_string(i + 1) + total);
-                ApplyRow(rows, i, std::move(fill));
-                pacer.step();
+        const std::size_t batches = (count + kRowsPerBatch - 1) / kRowsPerBatch;
+        auto rowsOf = [&](std::size_t batch) {
+            return std::pair(batch * kRowsPerBatch, std::min(count, (batch + 1) * kRowsPerBatch));
+        };
+        ProduceInOrder<std::vector<RowFill>>(
+            batches, threads, kBatchesAhead,
+            [&](std::size_t batch) {
+                std::vector<RowFill> fills;
+                const auto [begin, end] = rowsOf(batch);
+                fills.reserve(end - begin);
+                for (std::size_t i = begin; i < end; ++i) fills.push_back(ReadRow(paths[i], genres));
+                return fills;
+            },
+            [&](std::size_t batch, std::vector<RowFill> fills) {
+                for (std::size_t i = rowsOf(batch).first, k = 0; k < fills.size(); ++i, ++k) {
+                    // The window's events may have replaced the rows (another folder).
+                    if (pacer.cancelled() || rows.size() != count || rows.path(i) != paths[i]) throw FillStopped{};
+                    progress.setPanelText(0, rows.files[i].fileName());
+                    progress.setPanelText(1, "(" + std::to_string(i + 1) + total);
+                    ApplyRow(rows, i, std::move(fills[k]));
+                    pacer.step();
+                }
             });
     } catch (const FillStopped&) {
     }
