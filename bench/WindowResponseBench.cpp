@@ -318,8 +318,13 @@ double MedianOf(const std::vector<Round>& rounds, Get get) {
 }
 
 // Cancel about a second in, or a third of the way through work too short
-// for that (the click lands at the next event-loop turn after it).
-double ClickAfter(double fullMs, bool smoke) { return smoke ? 0 : std::min(1000.0, fullMs / 3); }
+// for that (the click lands at the next event-loop turn after it). Work of a
+// few event-loop turns (about 50 ms each) may end before a later click lands,
+// so there the click comes at the first turn.
+double ClickAfter(double fullMs, bool smoke) {
+    constexpr double kFewTurnsMs = 200;
+    return smoke || fullMs < kFewTurnsMs ? 0 : std::min(1000.0, fullMs / 3);
+}
 
 }  // namespace
 
