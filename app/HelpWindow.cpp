@@ -35,36 +35,17 @@ void HelpWindow::showContext(int context) {
 
 QString HelpWindow::currentSource() const { return browser_->source().toString(); }
 
-namespace {
-constexpr char kContextProperty[] = "quiltoHelpContext";
-}
-
-void SetHelpContext(QWidget* widget, int context) { widget->setProperty(kContextProperty, context); }
-
-int HelpContextOf(const QWidget* widget) {
-    for (; widget; widget = widget->parentWidget()) {
-        const QVariant context = widget->property(kContextProperty);
-        if (context.isValid()) return context.toInt();
-        if (widget->isWindow()) break;  // a dialog's parts never take its owner's context
-    }
-    return 0;
-}
-
-HelpWindow* ShowHelp(QWidget* from, int context) {
+void ShowHelp(QWidget* from, int context) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner) owner = from->window();
     auto* help = owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!help) help = new HelpWindow(owner);
     help->showContext(context);
-    return help;
 }
 
 void EnableContextHelp(QDialog* dialog, int context) {
-    SetHelpContext(dialog, context);
     auto* f1 = new QShortcut(QKeySequence::HelpContents, dialog);
-    QObject::connect(f1, &QShortcut::activated, dialog, [dialog] {
-        ShowHelp(dialog, HelpContextOf(QApplication::focusWidget() ? QApplication::focusWidget() : dialog));
-    });
+    QObject::connect(f1, &QShortcut::activated, dialog, [dialog, context] { ShowHelp(dialog, context); });
 }
 
 }  // namespace quilto::app
