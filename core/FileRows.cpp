@@ -276,10 +276,11 @@ void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress, un
     if (progress.cancelRequested()) return;
     const std::size_t count = rows.size();
     if (count < kRowsForHelpers) threads = 1;
-    // Helpers read the files from their own copy of the paths and never touch
+    // Helpers read the files from their own copy of the names and never touch
     // the rows, which the window may read or replace while it pumps.
-    std::vector<std::string> paths(count);
-    for (std::size_t i = 0; i < count; ++i) paths[i] = rows.path(i);
+    const std::string folder = rows.folder;
+    std::vector<std::string> names(count);
+    for (std::size_t i = 0; i < count; ++i) names[i] = rows.files[i].fileName();
 
     const std::string total = "/" + std::to_string(count) + ")";
     // The first pump after the first 64 rows, more than a screenful: the
@@ -296,13 +297,16 @@ void FillRows(FolderRows& rows, const GenreTable& genres, Progress& progress, un
                 std::vector<RowFill> fills;
                 const auto [begin, end] = rowsOf(batch);
                 fills.reserve(end - begin);
-                for (std::size_t i = begin; i < end; ++i) fills.push_back(ReadRow(paths[i], genres));
+                for (std::size_t i = begin; i < end; ++i) fills.push_back(ReadRow(folder + names[i], genres));
                 return fills;
             },
             [&](std::size_t batch, std::vector<RowFill> fills) {
                 for (std::size_t i = rowsOf(batch).first, k = 0; k < fills.size(); ++i, ++k) {
                     // The window's events may have replaced the rows (another folder).
-                    if (pacer.cancelled() || rows.size() != count || rows.path(i) != paths[i]) throw FillStopped{};
+                    if (pacer.cancelled() || rows.size() != count || rows.folder != folder ||
+                        rows.files[i].fileName() != names[i]) {
+                        throw FillStopped{};
+                    }
                     progress.setPanelText(0, rows.files[i].fileName());
                     progress.setPanelText(1, "(" + std::to_string(i + 1) + total);
                     ApplyRow(rows, i, std::move(fills[k]));

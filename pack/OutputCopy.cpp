@@ -15,21 +15,43 @@ std::unique_ptr<OutputFile> OpenNewDiskOutput(const std::string& path, std::stri
     return std::make_unique<DiskOutputFile>(std::move(*file));
 }
 
-CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, OutputFile& out,
-                      core::Bytes& buffer, core::Progress& progress, core::ProgressPacer& pacer) {
-    while (length > 0) {
+namespace {
+
+// Writes length bytes in pieces of at most kCopyChunkSize, testing Cancel
+// before each; piece(at, n) gives the n bytes from `at` on, or nothing when
+// they cannot be read.
+template <typename Piece>
+CopyResult CopyPieces(std::uint64_t length, OutputFile& out, core::Progress& progress, core::ProgressPacer& pacer,
+                      Piece piece) {
+    for (std::uint64_t at = 0; at < length;) {
         pacer.step();
         if (progress.cancelRequested()) return CopyResult::Cancelled;
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunkSize));
-        if (buffer.size() < n) buffer.resize(n);
-        if (in.readAt(offset, buffer.data(), n) != n) return CopyResult::ReadFailed;
-        if (!out.write(buffer.data(), n)) return CopyResult::WriteFailed;
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length - at, kCopyChunkSize));
+        const std::optional<core::ByteView> bytes = piece(at, n);
+        if (!bytes) return CopyResult::ReadFailed;
+        if (!out.write(bytes->data(), n)) return CopyResult::WriteFailed;
         progress.addBytesDone(n);
         pacer.step();
-        offset += n;
-        length -= n;
+        at += n;
     }
     return CopyResult::Ok;
+}
+
+}  // namespace
+
+CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, OutputFile& out,
+                      core::Bytes& buffer, core::Progress& progress, core::ProgressPacer& pacer) {
+    return CopyPieces(length, out, progress, pacer, [&](std::uint64_t at, std::size_t n) -> std::optional<core::ByteView> {
+        if (buffer.size() < n) buffer.resize(n);
+        if (in.readAt(offset + at, buffer.data(), n) != n) return std::nullopt;
+        return core::ByteView(buffer.data(), n);
+    });
+}
+
+CopyResult CopyBytes(core::ByteView bytes, OutputFile& out, core::Progress& progress, core::ProgressPacer& pacer) {
+    return CopyPieces(bytes.size(), out, progress, pacer, [&](std::uint64_t at, std::size_t n) {
+        return std::optional(bytes.subspan(static_cast<std::size_t>(at), n));
+    });
 }
 
 bool OutputSink::write(core::ByteView bytes) {

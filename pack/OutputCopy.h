@@ -28,6 +28,8 @@ enum class CopyResult { Ok, Cancelled, ReadFailed, WriteFailed };
 // by the caller so that many copies share one allocation.
 CopyResult CopyRegion(const core::InputFile& in, std::uint64_t offset, std::uint64_t length, OutputFile& out,
                       core::Bytes& buffer, core::Progress& progress, core::ProgressPacer& pacer);
+// The same for bytes already in memory.
+CopyResult CopyBytes(core::ByteView bytes, OutputFile& out, core::Progress& progress, core::ProgressPacer& pacer);
 
 // The archive writers' sink over an output; a Cancel stops it between
 // chunks. It patches by seeking back and returning to the end.

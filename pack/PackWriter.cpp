@@ -516,22 +516,6 @@ std::optional<core::ByteView> AudioInMemory(const Plan& plan, const PackWork& it
     return audio.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(item.dataBytes));
 }
 
-// Writes bytes already in memory in pieces of at most kCopyChunkSize,
-// testing Cancel before each, as CopyRegion does for a file.
-CopyResult WriteFromMemory(core::ByteView bytes, OutputFile& out, core::Progress& progress,
-                           core::ProgressPacer& pacer) {
-    while (!bytes.empty()) {
-        pacer.step();
-        if (progress.cancelRequested()) return CopyResult::Cancelled;
-        const std::size_t n = std::min(bytes.size(), kCopyChunkSize);
-        if (!out.write(bytes.data(), n)) return CopyResult::WriteFailed;
-        progress.addBytesDone(n);
-        pacer.step();
-        bytes = bytes.subspan(n);
-    }
-    return CopyResult::Ok;
-}
-
 // Writes the whole file into `out`; `readPath` maps a planned source to the
 // path it is read from now (Save reads the backup).
 WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, OutputFile& out,
@@ -586,7 +570,7 @@ WriteResult WriteAll(const PackRun& run, const Plan& plan, const Frame& frame, O
         }
         CopyResult copied = CopyRegion(*in, item.start, item.tagBytes, out, buffer, progress, pacer);
         if (copied == CopyResult::Ok) {
-            copied = memory ? WriteFromMemory(*memory, out, progress, pacer)
+            copied = memory ? CopyBytes(*memory, out, progress, pacer)
                             : CopyRegion(*in, item.dataStart, item.dataBytes, out, buffer, progress, pacer);
         }
         switch (copied) {

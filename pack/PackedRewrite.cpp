@@ -105,8 +105,11 @@ public:
             for (const RewritePiece& piece : plans[i].pieces(tag_)) {
                 WriteResult r;
                 if (piece.bytes) {
-                    if (!out_.write(*piece.bytes)) r = Fail(WriteErrorText(out_.lastError()));
-                    progress_.addBytesDone(piece.bytes->size());
+                    if (!out_.write(*piece.bytes)) {
+                        r = Fail(WriteErrorText(out_.lastError()));
+                    } else {
+                        progress_.addBytesDone(piece.bytes->size());
+                    }
                 } else {
                     r = copy(piece.offset, piece.length);
                 }

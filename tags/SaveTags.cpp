@@ -470,7 +470,10 @@ TagSaveOutcome SaveTags(const core::FolderRows& rows, const TagSaveOptions& opti
         progress.setPanelText(1, "(" + std::to_string(done + 1) + total);
         progress.pump();
         const FileResult result = SaveOne({rows, row, options, codec, openOutput, pacer, buffer, kernelCopy, renamed});
-        if (result.step != Step::Cancelled) progress.setBytesDone(bytesDone += rows.files[row].fileSize);
+        if (result.step != Step::Cancelled) {
+            bytesDone += rows.files[row].fileSize;
+            progress.setBytesDone(bytesDone);
+        }
         if (result.step == Step::Ok) {
             outcome.savedRows.push_back(row);
         } else if (result.step == Step::Cancelled) {
